@@ -1,0 +1,37 @@
+#pragma once
+
+#include <filesystem>
+
+namespace quelvane::platform {
+
+// A file opened for reading and writing that no other holder may open meanwhile: on Windows a
+// share mode of none; elsewhere an advisory lock (flock) that every open of this engine takes.
+// Throws quelvane::Error when the file is missing or already held.
+class ExclusiveFile {
+public:
+    enum class Mode { ReadWrite, ReadOnly };
+    ExclusiveFile(const std::filesystem::path& file, Mode mode = Mode::ReadWrite);
+    ~ExclusiveFile();
+    ExclusiveFile(ExclusiveFile&& other) noexcept;
+    ExclusiveFile& operator=(ExclusiveFile&& other) noexcept;
+    ExclusiveFile(const ExclusiveFile&) = delete;
+    ExclusiveFile& operator=(const ExclusiveFile&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    // The whole file; the position afterwards is unspecified.
+    std::string readAll();
+    // Replaces the whole content in place (truncate, write, flush to disk).
+    void replaceContent(std::string_view bytes);
+    void close();
+    bool isOpen() const;
+
+private:
+    std::filesystem::path path_;
+#ifdef _WIN32
+    void* handle_ = nullptr;
+#else
+    int fd_ = -1;
+#endif
+};
+
+} // namespace quelvane::platform

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// The intake run: rebuilds the working tables from a centre document. The window and the
+// command line both call runIntake and show the same summary.
+namespace quelvane::intake {
+
+struct TableRows {
+    std::string table; // "ASIGNOMT"
+    int rows = 0;
+};
+
+// An element that the run left out of its table, and why.
+struct LeftOut {
+    std::string loader; // "CargarMaterias"
+    std::string code; // the element's code, UTF-8
+    std::string reason; // a Spanish sentence, UTF-8
+};
+
+struct IntakeSummary {
+    std::vector<TableRows> tables; // in the order the loaders wrote them
+    std::vector<LeftOut> leftOut;
+};
+
+// All or nothing: on success every working table is replaced; on any error (thrown as
+// quelvane::Error, or quelvane::MissingInput when the document does not exist) every file of
+// the working folder is as it was before.
+IntakeSummary runIntake(const std::filesystem::path& centreDocument, const std::filesystem::path& workingFolder);
+
+// The summary as lines of Spanish text for the window's details and the command line.
+std::string describe(const IntakeSummary& summary);
+// The summary as a JSON object, for scripts.
+std::string toJson(const IntakeSummary& summary);
+
+} // namespace quelvane::intake
