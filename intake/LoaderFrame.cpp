@@ -1,0 +1,42 @@
+#include "intake/LoaderFrame.h"
+
+#include "common/xml/AttributeValue.h"
+
+namespace quelvane::intake {
+
+dbase::Table createLoaderTable(const std::filesystem::path& folder, std::string_view tableName,
+                               const std::vector<dbase::FieldDef>& fields, const std::optional<dbase::IndexDef>& index)
+{
+    // A stale index file beside a table created without one would contradict the new table.
+    dbase::deleteTableFiles(folder, tableName);
+    const std::filesystem::path file = dbase::tableFile(folder, tableName);
+    dbase::createTable(file, fields, index);
+    return dbase::Table::open(file);
+}
+
+dbase::FieldDef characterField(std::string_view name, int width)
+{
+    return dbase::FieldDef {std::string(name), dbase::FieldType::Character, width, 0};
+}
+
+dbase::FieldDef logicalField(std::string_view name)
+{
+    return dbase::FieldDef {std::string(name), dbase::FieldType::Logical, 1, 0};
+}
+
+dbase::FieldDef integerField(std::string_view name)
+{
+    return dbase::FieldDef {std::string(name), dbase::FieldType::Integer, 4, 0};
+}
+
+dbase::FieldDef doubleField(std::string_view name)
+{
+    return dbase::FieldDef {std::string(name), dbase::FieldType::Double, 8, 0};
+}
+
+std::string AttributeReader::operator()(std::string_view name) const
+{
+    return xml::attributeValue(element_, name);
+}
+
+} // namespace quelvane::intake
