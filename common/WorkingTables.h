@@ -23,6 +23,24 @@ inline constexpr std::string_view ABREV_GESTION = "ABREV_GESTION";
 inline constexpr std::string_view DIHO = "DIHO";
 inline constexpr std::string_view HORADESDE = "HORADESDE";
 inline constexpr std::string_view HORAHASTA = "HORAHASTA";
+// DIASHORAST (also DIHO, DIA, HORA, HORADESDE, HORAHASTA) and COUNTSES
+inline constexpr std::string_view CODDIHO = "CODDIHO";
+inline constexpr std::string_view TEXTODIA = "TEXTODIA";
+inline constexpr std::string_view TEXTOHOR = "TEXTOHOR";
+inline constexpr std::string_view MINUTOS = "MINUTOS";
+inline constexpr std::string_view MARCOXML = "MARCOXML";
+inline constexpr std::string_view DURACION = "DURACION";
+inline constexpr std::string_view NSES = "NSES";
+// ASIGT
+inline constexpr std::string_view CASIG = "CASIG";
+inline constexpr std::string_view CPROF = "CPROF";
+inline constexpr std::string_view CGRUP = "CGRUP";
+inline constexpr std::string_view CAULA = "CAULA";
+inline constexpr std::string_view HORAS = "HORAS";
+inline constexpr std::string_view SESIONES = "SESIONES";
+inline constexpr std::string_view NCONEX = "NCONEX";
+inline constexpr std::string_view CTAREA = "CTAREA";
+inline constexpr std::string_view ASIG_GESTION = "ASIG_GESTION";
 // SOLUC, as the host writes it
 inline constexpr std::string_view ASIG = "ASIG";
 inline constexpr std::string_view TAREA = "TAREA";
