@@ -23,6 +23,24 @@ inline constexpr std::string_view ABREV_GESTION = "ABREV_GESTION";
 inline constexpr std::string_view DIHO = "DIHO";
 inline constexpr std::string_view HORADESDE = "HORADESDE";
 inline constexpr std::string_view HORAHASTA = "HORAHASTA";
+// ASIGNOMT (also COD, ABREV_GESTION)
+inline constexpr std::string_view CODLARGO = "CODLARGO";
+inline constexpr std::string_view NOMBRE = "NOMBRE";
+inline constexpr std::string_view CODTAREA = "CODTAREA";
+inline constexpr std::string_view ESTAREA = "ESTAREA";
+// PROFT (also ABREV, NOMBRE)
+inline constexpr std::string_view DEPART = "DEPART";
+// AULAT (also ABREV, NOMBRE, ABREV_GESTION)
+inline constexpr std::string_view EDIFICIO = "EDIFICIO";
+inline constexpr std::string_view MAXALUM = "MAXALUM";
+// GRUPOST (also ABREV); TURNO, NIVEL, CURSO, GRUPO are in ASIGT too, MARCO in DIASHORAST
+inline constexpr std::string_view TURNO = "TURNO";
+inline constexpr std::string_view NIVEL = "NIVEL";
+inline constexpr std::string_view CURSO = "CURSO";
+inline constexpr std::string_view GRUPO = "GRUPO";
+inline constexpr std::string_view DESCRIP = "DESCRIP";
+inline constexpr std::string_view MARCO = "MARCO";
+inline constexpr std::string_view TUTOR = "TUTOR";
 // DIASHORAST (also DIHO, DIA, HORA, HORADESDE, HORAHASTA) and COUNTSES
 inline constexpr std::string_view CODDIHO = "CODDIHO";
 inline constexpr std::string_view TEXTODIA = "TEXTODIA";
