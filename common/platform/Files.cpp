@@ -1,0 +1,155 @@
+#include "common/platform/Files.h"
+
+#include "common/Error.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <random>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace quelvane::platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string shown(const fs::path& file)
+{
+    return file.string();
+}
+
+std::string systemReason(int error)
+{
+    return std::strerror(error);
+}
+
+std::string randomSuffix()
+{
+    std::random_device device;
+    std::uniform_int_distribution<unsigned> digit(0, 35);
+    std::string suffix;
+    for (int i = 0; i < 8; ++i) {
+        const unsigned d = digit(device);
+        suffix += static_cast<char>(d < 10 ? '0' + d : 'a' + d - 10);
+    }
+    return suffix;
+}
+
+#ifndef _WIN32
+// Writes all bytes to fd, retrying short writes and interruptions.
+bool writeAll(int fd, std::string_view bytes)
+{
+    const char* data = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, left);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        left -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+#endif
+
+} // namespace
+
+void atomicWriteFile(const fs::path& target, std::string_view bytes)
+{
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const fs::path aside = folder / ("." + target.filename().string() + "." + randomSuffix() + ".tmp");
+    const std::string failure = "No se pudo escribir el archivo " + shown(target) + ": ";
+#ifdef _WIN32
+    {
+        std::ofstream out(aside, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        if (!out) {
+            std::error_code ignored;
+            fs::remove(aside, ignored);
+            throw Error(failure + "no se pudo escribir en la carpeta.");
+        }
+    }
+    if (!MoveFileExW(aside.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        std::error_code ignored;
+        fs::remove(aside, ignored);
+        throw Error(failure + "no se pudo reemplazar.");
+    }
+#else
+    const int fd = ::open(aside.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        throw Error(failure + systemReason(errno));
+    const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    const int writeError = errno;
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed) {
+        ::unlink(aside.c_str());
+        throw Error(failure + systemReason(written ? errno : writeError));
+    }
+    if (::rename(aside.c_str(), target.c_str()) != 0) {
+        const int renameError = errno;
+        ::unlink(aside.c_str());
+        throw Error(failure + systemReason(renameError));
+    }
+    syncFolder(folder);
+#endif
+}
+
+std::string readFile(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        throw Error("No se pudo abrir el archivo " + shown(file) + ".");
+    std::string bytes;
+    in.seekg(0, std::ios::end);
+    const auto size = in.tellg();
+    if (size > 0) {
+        bytes.resize(static_cast<std::size_t>(size));
+        in.seekg(0);
+        in.read(bytes.data(), size);
+    }
+    if (!in)
+        throw Error("No se pudo leer el archivo " + shown(file) + ".");
+    return bytes;
+}
+
+void removeFile(const fs::path& file)
+{
+    std::error_code error;
+    fs::remove(file, error);
+    if (error)
+        throw Error("No se pudo borrar el archivo " + shown(file) + ": " + error.message());
+}
+
+void renameFile(const fs::path& from, const fs::path& to)
+{
+    std::error_code error;
+    fs::rename(from, to, error);
+    if (error)
+        throw Error("No se pudo mover el archivo " + shown(from) + " a " + shown(to) + ": " + error.message());
+}
+
+void syncFolder(const fs::path& folder)
+{
+#ifndef _WIN32
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+#else
+    (void)folder;
+#endif
+}
+
+} // namespace quelvane::platform
