@@ -1,10 +1,10 @@
+#include "cli/Commands.h"
+#include "common/platform/WorkingFolder.h"
+
 #include <iostream>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "cli/Commands.h"
-#include "common/platform/WorkingFolder.h"
 
 namespace quelvane::cli {
 
@@ -15,18 +15,18 @@ std::filesystem::path workingFolder(const CommandLine& line)
 
 namespace {
 
-constexpr std::string_view usageText =
-    "Uso: quelvane-cli ORDEN CENTRO.xml [--workdir CARPETA] [--json]\n"
-    "\n"
-    "Órdenes:\n"
-    "  intake   reconstruye las tablas de trabajo desde el documento del centro\n"
-    "  deliver  escribe el documento de horario desde SOLUC junto al documento del centro\n"
-    "\n"
-    "Opciones:\n"
-    "  --workdir CARPETA  carpeta de trabajo (por omisión QUELVANE_WORKDIR o la del programa de horarios)\n"
-    "  --json             resumen en JSON\n"
-    "  --help             esta ayuda\n"
-    "  --version          versión\n";
+constexpr std::string_view usageText
+    = "Uso: quelvane-cli ORDEN CENTRO.xml [--workdir CARPETA] [--json]\n"
+      "\n"
+      "Órdenes:\n"
+      "  intake   reconstruye las tablas de trabajo desde el documento del centro\n"
+      "  deliver  escribe el documento de horario desde SOLUC junto al documento del centro\n"
+      "\n"
+      "Opciones:\n"
+      "  --workdir CARPETA  carpeta de trabajo (por omisión QUELVANE_WORKDIR o la del programa de horarios)\n"
+      "  --json             resumen en JSON\n"
+      "  --help             esta ayuda\n"
+      "  --version          versión\n";
 
 int usageError(const std::string& message)
 {

@@ -9,7 +9,10 @@ namespace quelvane {
 // staff as it stands, so it says what went wrong and where (file, table, element, value).
 class Error : public std::runtime_error {
 public:
-    explicit Error(const std::string& message) : std::runtime_error(message) { }
+    explicit Error(const std::string& message)
+        : std::runtime_error(message)
+    {
+    }
 };
 
 // An input file that is not there. The runs answer it with their own fixed message

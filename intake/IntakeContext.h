@@ -1,5 +1,8 @@
 #pragma once
 
+#include "common/xml/Document.h"
+#include "intake/Intake.h"
+
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -7,9 +10,6 @@
 #include <string>
 #include <unordered_map>
 #include <vector>
-
-#include "common/xml/Document.h"
-#include "intake/Intake.h"
 
 namespace quelvane::intake {
 

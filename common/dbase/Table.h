@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/dbase/Field.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -7,8 +9,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "common/dbase/Field.h"
 
 // The table engine: creates working tables as dBase level 7 files, and opens tables that this
 // program or another one wrote (levels 3 to 5, 7 and the FoxPro family). Text in and out is

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "common/xml/Document.h"
+
 #include <string>
 #include <string_view>
-
-#include "common/xml/Document.h"
 
 namespace quelvane::xml {
 

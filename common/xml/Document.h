@@ -22,7 +22,10 @@ class Document;
 class Element {
 public:
     Element() = default;
-    explicit Element(_xmlNode* node) : node_(node) { }
+    explicit Element(_xmlNode* node)
+        : node_(node)
+    {
+    }
 
     bool isNull() const { return node_ == nullptr; }
     std::string name() const;
