@@ -20,9 +20,19 @@ struct LeftOut {
     std::string reason; // a Spanish sentence, UTF-8
 };
 
+// An element loaded under a key other than its own code (numbered, shortened, or taken from its
+// name), so that the staff can find it under that key in the timetabling program.
+struct ShortCode {
+    std::string table; // "AULAT"
+    std::string code; // the element's code, UTF-8; empty when it has none
+    std::string shortCode; // the key stored in the table, UTF-8
+    std::string name; // the element's name, UTF-8, where the table keeps one
+};
+
 struct IntakeSummary {
     std::vector<TableRows> tables; // in the order the loaders wrote them
     std::vector<LeftOut> leftOut;
+    std::vector<ShortCode> shortCodes;
 };
 
 // All or nothing: on success every working table is replaced; on any error (thrown as

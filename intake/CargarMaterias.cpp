@@ -1,0 +1,16 @@
+#include "common/WorkingTables.h"
+#include "intake/IntakeContext.h"
+#include "intake/LoaderFrame.h"
+#include "intake/SubjectRows.h"
+
+namespace quelvane::intake {
+
+void CargarMaterias(IntakeContext& context)
+{
+    dbase::Table table = createLoaderTable(context.folder, tables::ASIGNOMT, asignomtFields());
+    loadSubjectRows(table, context.DocXML.selectNodes("/Centro/Materias/Materia"), SubjectKind::Subject,
+                    "CargarMaterias", context);
+    table.close();
+}
+
+} // namespace quelvane::intake

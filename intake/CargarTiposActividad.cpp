@@ -1,0 +1,16 @@
+#include "common/WorkingTables.h"
+#include "intake/IntakeContext.h"
+#include "intake/SubjectRows.h"
+
+namespace quelvane::intake {
+
+// Appends to the ASIGNOMT that CargarMaterias has just created: nothing is deleted or created.
+void CargarTiposActividad(IntakeContext& context)
+{
+    dbase::Table table = dbase::Table::open(dbase::tableFile(context.folder, tables::ASIGNOMT));
+    loadSubjectRows(table, context.DocXML.selectNodes("/Centro/TiposActividad/TipoActividad"),
+                    SubjectKind::ActivityType, "CargarTiposActividad", context);
+    table.close();
+}
+
+} // namespace quelvane::intake
