@@ -80,7 +80,6 @@ void CargarMateriasGrupo(IntakeContext& context)
     dbase::Table table = createLoaderTable(context.folder, tables::ASIGT, groupSubjectFields());
     const std::vector<xml::Element> groups = context.DocXML.selectNodes("/Centro/Grupos/Grupo");
 
-    int rows = 0;
     if (holdsData(groups.size())) {
         const auto subjects = subjectsByGroupCode(context);
         for (std::size_t position = 0; position < groups.size(); ++position) {
@@ -110,13 +109,11 @@ void CargarMateriasGrupo(IntakeContext& context)
                 table.setText(field::CTAREA, "CCM");
                 table.setText(field::ASIG_GESTION, code);
                 table.post();
-                ++rows;
             }
         }
     }
 
     table.close();
-    context.summary.tables.push_back({std::string(tables::ASIGT), rows});
 }
 
 } // namespace quelvane::intake

@@ -63,8 +63,8 @@ std::vector<SlotCandidate> collectSlots(IntakeContext& context)
             // day's name all come from it.
             context.summary.leftOut.push_back(
                 {std::string(loaderName), describeSession(dia, start, end),
-                 dia.empty() ? "La sesión no tiene día."
-                             : "El día '" + text::toUtf8(dia) + "' no empieza por L, M, X, J, V, S ni D."});
+                 dia.empty() ? std::string("la sesión no tiene día")
+                             : "el día «" + text::toUtf8(dia) + "» no empieza por L, M, X, J, V, S ni D"});
             continue;
         }
         std::string entry = slotEntry(*day, start, end);
@@ -153,8 +153,6 @@ void CargarSesiones(IntakeContext& context)
 
     countTable.close();
     slotTable.close();
-    context.summary.tables.push_back({std::string(tables::DIASHORAST), static_cast<int>(slots.size())});
-    context.summary.tables.push_back({std::string(tables::COUNTSES), static_cast<int>(counts.size())});
 }
 
 } // namespace quelvane::intake
