@@ -8,9 +8,16 @@ namespace quelvane::intake {
 void CargarTiposActividad(IntakeContext& context)
 {
     dbase::Table table = dbase::Table::open(dbase::tableFile(context.folder, tables::ASIGNOMT));
-    loadSubjectRows(table, context.DocXML.selectNodes("/Centro/TiposActividad/TipoActividad"),
-                    SubjectKind::ActivityType, "CargarTiposActividad", context);
+    const int rows = loadSubjectRows(table, context.DocXML.selectNodes("/Centro/TiposActividad/TipoActividad"),
+                                     SubjectKind::ActivityType, "CargarTiposActividad", context);
     table.close();
+    for (TableRows& counted : context.summary.tables) {
+        if (counted.table == tables::ASIGNOMT) {
+            counted.rows += rows;
+            return;
+        }
+    }
+    context.summary.tables.push_back({std::string(tables::ASIGNOMT), rows});
 }
 
 } // namespace quelvane::intake

@@ -18,11 +18,12 @@ const std::vector<dbase::FieldDef>& asignomtFields()
     return fields;
 }
 
-void loadSubjectRows(dbase::Table& table, const std::vector<xml::Element>& elements, SubjectKind kind,
-                     std::string_view loader, IntakeContext& context)
+int loadSubjectRows(dbase::Table& table, const std::vector<xml::Element>& elements, SubjectKind kind,
+                    std::string_view loader, IntakeContext& context)
 {
     if (!holdsData(elements.size()))
-        return;
+        return 0;
+    int rows = 0;
     for (const xml::Element& element : elements) {
         const AttributeReader attribute(element);
         const std::string code = attribute("Codigo");
@@ -30,10 +31,9 @@ void loadSubjectRows(dbase::Table& table, const std::vector<xml::Element>& eleme
 
         const SubjectShortCode shortCode = AsignarAbrev(code, kind, context.ListaAbrev, context.ListaCodigos);
         if (!shortCode.code) {
-            context.summary.leftOut.push_back(
-                {std::string(loader), text::toUtf8(code),
-                 "el código abreviado «" + text::toUtf8(shortCode.takenCode)
-                     + "» ya estaba dado a otra materia o tipo de actividad en ASIGNOMT"});
+            context.summary.leftOut.push_back({std::string(loader), text::toUtf8(code),
+                                               "El código abreviado '" + text::toUtf8(shortCode.takenCode)
+                                                   + "' ya estaba dado a otra materia o tipo de actividad."});
             continue;
         }
 
@@ -44,6 +44,7 @@ void loadSubjectRows(dbase::Table& table, const std::vector<xml::Element>& eleme
         table.setLogical(field::ESTAREA, kind == SubjectKind::ActivityType);
         table.setText(field::ABREV_GESTION, code);
         table.post();
+        ++rows;
 
         if (kind == SubjectKind::Subject)
             context.subjectShortCodes.try_emplace(code, *shortCode.code);
@@ -51,6 +52,7 @@ void loadSubjectRows(dbase::Table& table, const std::vector<xml::Element>& eleme
             context.summary.shortCodes.push_back(
                 {std::string(tables::ASIGNOMT), text::toUtf8(code), text::toUtf8(*shortCode.code), text::toUtf8(name)});
     }
+    return rows;
 }
 
 } // namespace quelvane::intake
