@@ -28,7 +28,6 @@ void CargarAulas(IntakeContext& context)
 {
     dbase::Table table = createLoaderTable(context.folder, tables::AULAT, aulatFields());
     const std::vector<xml::Element> rooms = context.DocXML.selectNodes("/Centro/Aulas/Aula");
-    int rows = 0;
     if (holdsData(rooms.size())) {
         UsedKeyList used;
         for (const xml::Element& room : rooms) {
@@ -44,7 +43,6 @@ void CargarAulas(IntakeContext& context)
             table.setText(field::NOMBRE, name);
             table.setText(field::ABREV_GESTION, code);
             table.post();
-            ++rows;
 
             if (shortCode != code)
                 context.summary.shortCodes.push_back(
@@ -52,7 +50,6 @@ void CargarAulas(IntakeContext& context)
         }
     }
     table.close();
-    context.summary.tables.push_back({std::string(tables::AULAT), rows});
 }
 
 } // namespace quelvane::intake

@@ -63,7 +63,6 @@ void CargarGrupos(IntakeContext& context)
 
     const std::vector<xml::Element> groups = context.DocXML.selectNodes("/Centro/Grupos/Grupo");
     context.groupShortCodes.assign(groups.size(), std::string());
-    int rows = 0;
     if (holdsData(groups.size())) {
         const auto teachings = teachingNames(context.DocXML);
         UsedKeyList used;
@@ -94,7 +93,6 @@ void CargarGrupos(IntakeContext& context)
             table.setText(field::MARCO, "0");
             table.setText(field::TUTOR, tutor);
             table.post();
-            ++rows;
 
             context.groupShortCodes[i] = shortCode;
             if (shortCode != code)
@@ -103,7 +101,6 @@ void CargarGrupos(IntakeContext& context)
         }
     }
     table.close();
-    context.summary.tables.push_back({std::string(tables::GRUPOST), rows});
 }
 
 } // namespace quelvane::intake

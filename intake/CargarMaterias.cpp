@@ -8,10 +8,9 @@ namespace quelvane::intake {
 void CargarMaterias(IntakeContext& context)
 {
     dbase::Table table = createLoaderTable(context.folder, tables::ASIGNOMT, asignomtFields());
-    const int rows = loadSubjectRows(table, context.DocXML.selectNodes("/Centro/Materias/Materia"),
-                                     SubjectKind::Subject, "CargarMaterias", context);
+    loadSubjectRows(table, context.DocXML.selectNodes("/Centro/Materias/Materia"), SubjectKind::Subject,
+                    "CargarMaterias", context);
     table.close();
-    context.summary.tables.push_back({std::string(tables::ASIGNOMT), rows});
 }
 
 } // namespace quelvane::intake

@@ -43,7 +43,6 @@ void CargarProfesores(IntakeContext& context)
 {
     dbase::Table table = createLoaderTable(context.folder, tables::PROFT, proftFields());
     const std::vector<xml::Element> teachers = context.DocXML.selectNodes("/Centro/Profesores/Profesor");
-    int rows = 0;
     if (holdsData(teachers.size())) {
         const auto departments = departmentNames(context.DocXML);
         UsedKeyList used;
@@ -66,7 +65,6 @@ void CargarProfesores(IntakeContext& context)
             table.setText(field::NOMBRE, fullName);
             table.setText(field::DEPART, department);
             table.post();
-            ++rows;
 
             const std::string_view stored = text::first(shortCode, 10);
             if (stored != code)
@@ -75,7 +73,6 @@ void CargarProfesores(IntakeContext& context)
         }
     }
     table.close();
-    context.summary.tables.push_back({std::string(tables::PROFT), rows});
 }
 
 } // namespace quelvane::intake

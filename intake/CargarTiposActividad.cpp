@@ -8,16 +8,9 @@ namespace quelvane::intake {
 void CargarTiposActividad(IntakeContext& context)
 {
     dbase::Table table = dbase::Table::open(dbase::tableFile(context.folder, tables::ASIGNOMT));
-    const int rows = loadSubjectRows(table, context.DocXML.selectNodes("/Centro/TiposActividad/TipoActividad"),
-                                     SubjectKind::ActivityType, "CargarTiposActividad", context);
+    loadSubjectRows(table, context.DocXML.selectNodes("/Centro/TiposActividad/TipoActividad"),
+                    SubjectKind::ActivityType, "CargarTiposActividad", context);
     table.close();
-    for (TableRows& counted : context.summary.tables) {
-        if (counted.table == tables::ASIGNOMT) {
-            counted.rows += rows;
-            return;
-        }
-    }
-    context.summary.tables.push_back({std::string(tables::ASIGNOMT), rows});
 }
 
 } // namespace quelvane::intake

@@ -18,12 +18,11 @@ const std::vector<dbase::FieldDef>& asignomtFields()
     return fields;
 }
 
-int loadSubjectRows(dbase::Table& table, const std::vector<xml::Element>& elements, SubjectKind kind,
-                    std::string_view loader, IntakeContext& context)
+void loadSubjectRows(dbase::Table& table, const std::vector<xml::Element>& elements, SubjectKind kind,
+                     std::string_view loader, IntakeContext& context)
 {
     if (!holdsData(elements.size()))
-        return 0;
-    int rows = 0;
+        return;
     for (const xml::Element& element : elements) {
         const AttributeReader attribute(element);
         const std::string code = attribute("Codigo");
@@ -31,9 +30,10 @@ int loadSubjectRows(dbase::Table& table, const std::vector<xml::Element>& elemen
 
         const SubjectShortCode shortCode = AsignarAbrev(code, kind, context.ListaAbrev, context.ListaCodigos);
         if (!shortCode.code) {
-            context.summary.leftOut.push_back({std::string(loader), text::toUtf8(code),
-                                               "El código abreviado '" + text::toUtf8(shortCode.takenCode)
-                                                   + "' ya estaba dado a otra materia o tipo de actividad."});
+            context.summary.leftOut.push_back(
+                {std::string(loader), text::toUtf8(code),
+                 "el código abreviado «" + text::toUtf8(shortCode.takenCode)
+                     + "» ya estaba dado a otra materia o tipo de actividad en ASIGNOMT"});
             continue;
         }
 
@@ -44,7 +44,6 @@ int loadSubjectRows(dbase::Table& table, const std::vector<xml::Element>& elemen
         table.setLogical(field::ESTAREA, kind == SubjectKind::ActivityType);
         table.setText(field::ABREV_GESTION, code);
         table.post();
-        ++rows;
 
         if (kind == SubjectKind::Subject)
             context.subjectShortCodes.try_emplace(code, *shortCode.code);
@@ -52,7 +51,6 @@ int loadSubjectRows(dbase::Table& table, const std::vector<xml::Element>& elemen
             context.summary.shortCodes.push_back(
                 {std::string(tables::ASIGNOMT), text::toUtf8(code), text::toUtf8(*shortCode.code), text::toUtf8(name)});
     }
-    return rows;
 }
 
 } // namespace quelvane::intake

@@ -16,9 +16,8 @@ namespace quelvane::intake {
 const std::vector<dbase::FieldDef>& asignomtFields();
 
 // One row per element, in document order, for every element that AsignarAbrev lets in; the
-// others are listed in the summary. Applies the single-element rule to the collection. Returns
-// the number of rows appended.
-int loadSubjectRows(dbase::Table& table, const std::vector<xml::Element>& elements, SubjectKind kind,
-                    std::string_view loader, IntakeContext& context);
+// others are listed in the summary. Applies the single-element rule to the collection.
+void loadSubjectRows(dbase::Table& table, const std::vector<xml::Element>& elements, SubjectKind kind,
+                     std::string_view loader, IntakeContext& context);
 
 } // namespace quelvane::intake
