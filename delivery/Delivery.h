@@ -11,15 +11,18 @@ namespace quelvane::delivery {
 
 // Rows of SOLUC that gave no element, for one reason.
 struct PassedOver {
+    std::string id; // stable name for scripts: "notPlaced", "groupNotFound", ...
     std::string reason; // "no colocada", "grupo no encontrado", ...
     int rows = 0;
-    std::vector<std::string> firstKeys; // the first few rows' keys, UTF-8
+    // The first few rows' keys as ASIG/CODGRUPO/DIA/HORA, UTF-8.
+    std::vector<std::string> firstKeys;
 };
 
 struct DeliverySummary {
     std::filesystem::path outputFile;
     int lessons = 0;
     int tasks = 0;
+    // Always the four reasons, in the order of the checks: not placed, group, subject, slot.
     std::vector<PassedOver> passedOver;
 };
 
