@@ -46,7 +46,8 @@ std::unordered_map<std::string, std::vector<GroupSubject>> subjectsByGroupCode(c
         try {
             sessions = weeklySessions(horas, context.DuracionesSesion);
         } catch (const Error& error) {
-            throw Error(std::string(error.what()) + " (materia " + text::toUtf8(code) + ", grupo "
+            throw Error(std::string(error.what()) + " (materia "
+                        + (code.empty() ? std::string("sin código") : text::toUtf8(code)) + ", grupo "
                         + text::toUtf8(groupCode) + ")");
         }
         if (code.empty()) {
