@@ -1,0 +1,110 @@
+#include "intake/Intake.h"
+
+#include <cstdio>
+#include <string>
+
+// The summary as the staff read it, and as scripts read it.
+namespace quelvane::intake {
+
+namespace {
+
+std::string rowsText(int rows)
+{
+    return std::to_string(rows) + (rows == 1 ? " fila" : " filas");
+}
+
+std::string shownCode(const std::string& code)
+{
+    return code.empty() ? std::string("(sin código)") : "«" + code + "»";
+}
+
+// A JSON string literal. The texts are UTF-8 already, so only quotes, backslashes and control
+// characters need escaping.
+std::string jsonString(const std::string& value)
+{
+    std::string out = "\"";
+    for (const char c : value) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (byte < 0x20 || byte == 0x7f) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+                out += escaped;
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out + "\"";
+}
+
+} // namespace
+
+std::string describe(const IntakeSummary& summary)
+{
+    std::string out = "Tablas de trabajo reconstruidas:\n";
+    for (const TableRows& table : summary.tables)
+        out += "  " + table.table + ": " + rowsText(table.rows) + "\n";
+
+    if (summary.leftOut.empty()) {
+        out += "No se ha dejado fuera ningún elemento.\n";
+    } else {
+        out += "Elementos no cargados (" + std::to_string(summary.leftOut.size()) + "):\n";
+        for (const LeftOut& element : summary.leftOut)
+            out += "  " + element.loader + ", " + shownCode(element.code) + ": " + element.reason + ".\n";
+    }
+
+    if (!summary.shortCodes.empty()) {
+        out += "Elementos cargados con una clave distinta de su código (" + std::to_string(summary.shortCodes.size())
+            + "):\n";
+        for (const ShortCode& element : summary.shortCodes) {
+            out += "  " + element.table + ", " + shownCode(element.code);
+            if (!element.name.empty())
+                out += " (" + element.name + ")";
+            out += ": clave «" + element.shortCode + "».\n";
+        }
+    }
+    return out;
+}
+
+std::string toJson(const IntakeSummary& summary)
+{
+    std::string out = "{\"tables\":[";
+    for (std::size_t i = 0; i < summary.tables.size(); ++i) {
+        const TableRows& table = summary.tables[i];
+        out += (i ? "," : "") + std::string("{\"table\":") + jsonString(table.table)
+            + ",\"rows\":" + std::to_string(table.rows) + "}";
+    }
+    out += "],\"leftOut\":[";
+    for (std::size_t i = 0; i < summary.leftOut.size(); ++i) {
+        const LeftOut& element = summary.leftOut[i];
+        out += (i ? "," : "") + std::string("{\"loader\":") + jsonString(element.loader)
+            + ",\"code\":" + jsonString(element.code) + ",\"reason\":" + jsonString(element.reason) + "}";
+    }
+    out += "],\"shortCodes\":[";
+    for (std::size_t i = 0; i < summary.shortCodes.size(); ++i) {
+        const ShortCode& element = summary.shortCodes[i];
+        out += (i ? "," : "") + std::string("{\"table\":") + jsonString(element.table)
+            + ",\"code\":" + jsonString(element.code) + ",\"shortCode\":" + jsonString(element.shortCode)
+            + ",\"name\":" + jsonString(element.name) + "}";
+    }
+    return out + "]}\n";
+}
+
+} // namespace quelvane::intake
