@@ -1,0 +1,143 @@
+#include "common/xml/Parser.h"
+
+#include "common/Error.h"
+#include "common/xml/LibxmlErrors.h"
+
+#include <climits>
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+#include <libxml/tree.h>
+#include <mutex>
+#include <optional>
+
+namespace quelvane::xml {
+
+namespace {
+
+struct FreeParserContext {
+    void operator()(xmlParserCtxt* context) const { xmlFreeParserCtxt(context); }
+};
+
+struct EntityDeclaration {
+    std::string name;
+    int line = 0;
+};
+
+// Everything one parse reports, reached from libxml2's callbacks through the context's
+// _private pointer.
+struct ParseReport {
+    ErrorLog errors;
+    std::optional<EntityDeclaration> entity;
+};
+
+ParseReport& reportOf(void* context)
+{
+    return *static_cast<ParseReport*>(static_cast<xmlParserCtxt*>(context)->_private);
+}
+
+void recordError(void* context, xmlErrorPtr error)
+{
+    if (error != nullptr)
+        reportOf(context).errors.record(*error);
+}
+
+// A centre document has no use for entities, and declaring them is how a document reaches
+// local files (external entities) or blows up in memory (nested expansion). The parse stops at
+// the first declaration, before anything could refer to it.
+void refuseEntity(void* context, const xmlChar* name)
+{
+    auto* parser = static_cast<xmlParserCtxt*>(context);
+    ParseReport& report = reportOf(context);
+    if (!report.entity)
+        report.entity = EntityDeclaration {name != nullptr ? reinterpret_cast<const char*>(name) : "",
+                                           parser->input != nullptr ? parser->input->line : 0};
+    xmlStopParser(parser);
+}
+
+void onEntityDeclaration(void* context, const xmlChar* name, int, const xmlChar*, const xmlChar*, xmlChar*)
+{
+    refuseEntity(context, name);
+}
+
+void onUnparsedEntityDeclaration(void* context, const xmlChar* name, const xmlChar*, const xmlChar*, const xmlChar*)
+{
+    refuseEntity(context, name);
+}
+
+xmlParserInputPtr refuseExternalEntity(const char*, const char*, xmlParserCtxtPtr)
+{
+    return nullptr;
+}
+
+// The external entity loader is a process-wide setting of libxml2 with no per-parse
+// equivalent. Every parse in this program must refuse external resources, so installing the
+// refusing loader once, for the whole process, is the library's setup rather than state of
+// ours; call_once makes that safe when documents are loaded from several threads.
+void setUpLibxml()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        xmlInitParser();
+        xmlSetExternalEntityLoader(refuseExternalEntity);
+    });
+}
+
+bool declaresEntities(const xmlDoc& doc)
+{
+    for (const xmlDtd* dtd : {doc.intSubset, doc.extSubset}) {
+        if (dtd != nullptr && (dtd->entities != nullptr || dtd->pentities != nullptr))
+            return true;
+    }
+    return false;
+}
+
+std::string notValid(const std::string& name, const std::string& detail)
+{
+    return "El archivo " + name + " no es un documento XML válido: " + detail;
+}
+
+} // namespace
+
+void FreeLibxmlDoc::operator()(_xmlDoc* doc) const
+{
+    xmlFreeDoc(doc);
+}
+
+LibxmlDocPtr parseSafely(std::string_view bytes, const std::string& nameForMessages)
+{
+    setUpLibxml();
+    if (bytes.size() > static_cast<std::size_t>(INT_MAX))
+        throw Error("El archivo " + nameForMessages + " es demasiado grande para leerlo como documento XML.");
+
+    std::unique_ptr<xmlParserCtxt, FreeParserContext> parser(xmlNewParserCtxt());
+    if (!parser || parser->sax == nullptr)
+        throw Error("No hay memoria suficiente para leer el archivo " + nameForMessages + ".");
+    ParseReport report;
+    parser->_private = &report;
+    parser->sax->serror = recordError;
+    parser->sax->entityDecl = onEntityDeclaration;
+    parser->sax->unparsedEntityDecl = onUnparsedEntityDeclaration;
+    ThreadErrorRedirect redirect(report.errors);
+
+    // NONET and nothing else: entity substitution (NOENT) and DTD loading or validation would
+    // make libxml2 read files named by the document.
+    LibxmlDocPtr doc(xmlCtxtReadMemory(parser.get(), bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr,
+                                       XML_PARSE_NONET));
+
+    if (report.entity || (doc && declaresEntities(*doc))) {
+        std::string which = report.entity && !report.entity->name.empty() ? " «" + report.entity->name + "»" : "";
+        std::string where
+            = report.entity && report.entity->line > 0 ? " (línea " + std::to_string(report.entity->line) + ")" : "";
+        throw Error("El archivo " + nameForMessages + " declara la entidad" + which + where
+                    + " en su DOCTYPE; un documento del centro no necesita entidades y no se carga.");
+    }
+    if (!doc) {
+        const std::optional<LibxmlError> error = report.errors.mostTelling();
+        throw Error(notValid(nameForMessages, error ? describe(*error) : "libxml2 no dio más detalles"));
+    }
+    if (xmlDocGetRootElement(doc.get()) == nullptr)
+        throw Error(notValid(nameForMessages, "no tiene elemento raíz"));
+    return doc;
+}
+
+} // namespace quelvane::xml
