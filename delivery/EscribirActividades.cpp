@@ -1,5 +1,6 @@
 #include "delivery/EscribirActividades.h"
 
+#include "common/Error.h"
 #include "common/WorkingTables.h"
 #include "common/text/Text.h"
 
@@ -8,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace quelvane::delivery {
 
@@ -154,35 +156,44 @@ private:
 
     void appendElement()
     {
-        // The element goes into the tree before its attributes are set, so that the document owns
-        // it even if a later step fails; the run then discards the whole document anyway.
-        const std::array<std::string, 8> utf8 = {
-            text::toUtf8(values_.tipo),        text::toUtf8(values_.codigoProfesor),
-            text::toUtf8(values_.codigoGrupo), text::toUtf8(values_.codigoMateria),
-            text::toUtf8(values_.codigoAula),  text::toUtf8(values_.dia),
-            text::toUtf8(values_.horaInicio),  text::toUtf8(values_.horaFin),
-        };
-        static constexpr std::array<std::string_view, 8> names = {
-            "tipo", "codigoProfesor", "codigoGrupo", "codigoMateria", "codigoAula", "dia", "HoraInicio", "HoraFin",
-        };
+        const std::array<std::pair<std::string_view, const std::string*>, 8> attributes = {{
+            {"tipo", &values_.tipo},
+            {"codigoProfesor", &values_.codigoProfesor},
+            {"codigoGrupo", &values_.codigoGrupo},
+            {"codigoMateria", &values_.codigoMateria},
+            {"codigoAula", &values_.codigoAula},
+            {"dia", &values_.dia},
+            {"HoraInicio", &values_.horaInicio},
+            {"HoraFin", &values_.horaFin},
+        }};
         xml::Element actividad = document_.createElement("actividad");
+        try {
+            for (const auto& [name, value] : attributes)
+                actividad.setAttribute(name, text::toUtf8(*value));
+        } catch (const Error& error) {
+            // A control character in a table cannot go into XML; say which row carries it.
+            throw Error("La fila " + rowKey() + " de SOLUC no cabe en el documento de horario: " + error.what());
+        }
         horario_.appendChild(actividad);
-        for (std::size_t i = 0; i < names.size(); ++i)
-            actividad.setAttribute(names[i], utf8[i]);
+    }
+
+    // ASIG/CODGRUPO/DIA/HORA, UTF-8: how the summary and the messages name a row.
+    std::string rowKey() const
+    {
+        const dbase::Table& soluc = tables_.soluc;
+        std::string key = asig_ + "/" + codGrupo_ + "/";
+        key += text::trimControls(soluc.text(field::DIA));
+        key += "/";
+        key += text::trimControls(soluc.text(field::HORA));
+        return text::toUtf8(key);
     }
 
     void passOver(Reason reason)
     {
         PassedOver& entry = summary_.passedOver[reason];
         ++entry.rows;
-        if (entry.firstKeys.size() >= keysShown)
-            return;
-        const dbase::Table& soluc = tables_.soluc;
-        std::string key = asig_ + "/" + codGrupo_ + "/";
-        key += text::trimControls(soluc.text(field::DIA));
-        key += "/";
-        key += text::trimControls(soluc.text(field::HORA));
-        entry.firstKeys.push_back(text::toUtf8(key));
+        if (entry.firstKeys.size() < keysShown)
+            entry.firstKeys.push_back(rowKey());
     }
 
     const ActivityTables& tables_;
