@@ -1,0 +1,94 @@
+#include "IntakeTestSupport.h"
+
+#include "common/dbase/Table.h"
+#include "common/platform/Files.h"
+#include "common/text/Text.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+
+namespace quelvane::intake::testsupport {
+
+namespace fs = std::filesystem;
+
+TempFolder::TempFolder()
+{
+    std::string pattern = (fs::temp_directory_path() / "quelvane-intake-test-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("cannot create a temporary folder");
+    path_ = pattern;
+}
+
+TempFolder::~TempFolder()
+{
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+}
+
+void writeFile(const fs::path& file, std::string_view bytes)
+{
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + file.string());
+}
+
+std::string centre(std::string_view body)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Centro>" + std::string(body) + "</Centro>\n";
+}
+
+LoaderRun::LoaderRun(std::string_view documentText)
+    : document(xml::Document::parse(documentText, "prueba.xml"))
+    , context {.DocXML = document,
+               .folder = folder.path(),
+               .ListaAbrev = {},
+               .ListaCodigos = {},
+               .DuracionesSesion = {0, 0, 0},
+               .subjectShortCodes = {},
+               .groupShortCodes = {},
+               .summary = summary}
+{
+}
+
+std::vector<std::string> column(const fs::path& folder, std::string_view table, std::string_view field)
+{
+    std::vector<std::string> values;
+    dbase::Table opened = dbase::Table::open(dbase::tableFile(folder, table));
+    for (opened.first(); !opened.eof(); opened.next())
+        values.push_back(text::toUtf8(opened.text(field)));
+    opened.close();
+    return values;
+}
+
+std::string dumpTable(const fs::path& dbfFile)
+{
+    dbase::Table table = dbase::Table::open(dbfFile);
+    std::string out;
+    for (const dbase::FieldDef& field : table.fields()) {
+        out += (out.empty() ? "" : ", ") + field.name + " " + static_cast<char>(field.type)
+            + std::to_string(field.width);
+    }
+    out += "\n";
+    for (table.first(); !table.eof(); table.next()) {
+        std::string row;
+        for (const dbase::FieldDef& field : table.fields())
+            row += (row.empty() ? "" : "|") + field.name + "=" + text::toUtf8(table.text(field.name));
+        out += row + "\n";
+    }
+    table.close();
+    return out;
+}
+
+std::map<std::string, std::string> snapshot(const fs::path& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string name = fs::relative(entry.path(), folder).string();
+        files[name] = entry.is_regular_file() ? platform::readFile(entry.path()) : std::string("<carpeta>");
+    }
+    return files;
+}
+
+} // namespace quelvane::intake::testsupport
