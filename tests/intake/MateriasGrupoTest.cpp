@@ -118,9 +118,10 @@ INSTANTIATE_TEST_SUITE_P(
         SessionsCase {"02,50", {0, 0, 0}, 3.0F}, SessionsCase {"01,33", {0, 0, 0}, 2.0F},
         // "2,00" has no "00" at characters 4 and 5, so it goes through the minutes.
         SessionsCase {"2,00", {30, 0, 0}, 4.0F}, SessionsCase {"0,00", {30, 0, 0}, 0.0F},
-        // 1.1 held in 32 bits times 60 rounds to exactly 66: one session of 66 minutes (in
-        // double precision it would not divide, and give 2).
-        SessionsCase {"01,10", {66, 0, 0}, 1.0F}, SessionsCase {"-01,50", {45, 0, 0}, -2.0F}));
+        // In 32 bits 1,05 h is 62.9999962 minutes, which 21 does not divide (2, where exact
+        // arithmetic gives 3), and 4,10 h is exactly 246 minutes, which 41 does (6, not 5).
+        SessionsCase {"01,05", {21, 0, 0}, 2.0F}, SessionsCase {"04,10", {41, 0, 0}, 6.0F},
+        SessionsCase {"-01,50", {45, 0, 0}, -2.0F}));
 
 TEST(WeeklySessions, TextsThatAreNoHours)
 {
