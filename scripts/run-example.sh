@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs intake on the example centre document in a temporary
+# working folder, printing the summary. Extra arguments go to quelvane-cli (for instance --json).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build_dir="${QUELVANE_BUILD_DIR:-$root/build}"
+"$root/scripts/install-deps.sh"
+"$root/scripts/build.sh"
+
+workdir="$(mktemp -d "${TMPDIR:-/tmp}/quelvane-ejemplo-XXXXXX")"
+trap 'rm -rf "$workdir"' EXIT
+
+"$build_dir/bin/quelvane-cli" intake "$root/examples/centro-ejemplo.xml" --workdir "$workdir" "$@"
+echo
+echo "Tablas escritas en la carpeta de trabajo $workdir (se borra al terminar):"
+ls -l "$workdir"
