@@ -22,8 +22,11 @@ void ErrorLog::record(const _xmlError& error)
         return;
     LibxmlError entry;
     if (error.message != nullptr) {
-        entry.message = error.message;
-        while (!entry.message.empty() && (entry.message.back() == '\n' || entry.message.back() == ' '))
+        // Some messages run over two lines ("... indicate encoding !\nBytes: 0xED ..."); ours
+        // are one line.
+        for (const char* c = error.message; *c != '\0'; ++c)
+            entry.message += *c == '\n' ? ' ' : *c;
+        while (!entry.message.empty() && entry.message.back() == ' ')
             entry.message.pop_back();
     }
     entry.line = error.line;
