@@ -68,8 +68,9 @@ void CargarProfesores(IntakeContext& context)
 
             const std::string_view stored = text::first(shortCode, 10);
             if (stored != code)
-                context.summary.shortCodes.push_back(
-                    {std::string(tables::PROFT), text::toUtf8(code), text::toUtf8(stored), text::toUtf8(fullName)});
+                context.summary.shortCodes.push_back({std::string(tables::PROFT), text::toUtf8(code),
+                                                      text::toUtf8(stored),
+                                                      text::toUtf8(text::trimControls(fullName))});
         }
     }
     table.close();
