@@ -70,8 +70,9 @@ struct Actividad {
 
 class ActivityWriter {
 public:
-    ActivityWriter(const ActivityTables& tables, xml::Document& document, xml::Element horario)
+    ActivityWriter(const ActivityTables& tables, const CodeBook& codes, xml::Document& document, xml::Element horario)
         : tables_(tables)
+        , codes_(codes)
         , document_(document)
         , horario_(horario)
     {
@@ -116,10 +117,11 @@ private:
                 passOver(GroupNotFound);
                 return;
             }
-            values_.codigoGrupo = tables_.grupos.text(field::ABREV);
+            values_.codigoGrupo = codes_.groupCode(tables_.grupos.text(field::ABREV));
         } else {
-            // A task may belong to no group at all: the host's text goes back as it stands.
-            values_.codigoGrupo = codGrupo_;
+            // A task may belong to no group at all: the host's text goes back as it stands, unless
+            // it is a group key that intake derived from a longer or repeated code.
+            values_.codigoGrupo = codes_.groupCode(codGrupo_);
         }
 
         if (!tables_.asignaturas.locate(field::COD, asig_)) {
@@ -128,12 +130,13 @@ private:
         }
         // A task's ASIG is its activity type, not a subject: Pincel-eKade gets no subject code.
         if (pass == Pass::Lessons)
-            values_.codigoMateria = tables_.asignaturas.text(field::ABREV_GESTION);
+            values_.codigoMateria = codes_.subjectCode(asig_, tables_.asignaturas.text(field::ABREV_GESTION));
 
         if (tables_.profesores.locate(field::ABREV, soluc.text(field::PROF)))
-            values_.codigoProfesor = tables_.profesores.text(field::ABREV);
+            values_.codigoProfesor = codes_.teacherCode(tables_.profesores.text(field::ABREV));
         if (tables_.aulas.locate(field::ABREV, soluc.text(field::AULA)))
-            values_.codigoAula = tables_.aulas.text(field::ABREV_GESTION);
+            values_.codigoAula
+                = codes_.roomCode(tables_.aulas.text(field::ABREV), tables_.aulas.text(field::ABREV_GESTION));
 
         if (!tables_.tramos.locate(field::DIHO, slotKey())) {
             passOver(SlotNotFound);
@@ -197,6 +200,7 @@ private:
     }
 
     const ActivityTables& tables_;
+    const CodeBook& codes_;
     xml::Document& document_;
     xml::Element horario_;
     DeliverySummary summary_;
@@ -209,9 +213,10 @@ private:
 
 } // namespace
 
-DeliverySummary EscribirActividades(const ActivityTables& tables, xml::Document& document, xml::Element horario)
+DeliverySummary EscribirActividades(const ActivityTables& tables, const CodeBook& codes, xml::Document& document,
+                                    xml::Element horario)
 {
-    ActivityWriter writer(tables, document, horario);
+    ActivityWriter writer(tables, codes, document, horario);
     writer.writePass(Pass::Lessons);
     writer.writePass(Pass::Tasks);
     return writer.takeSummary();

@@ -2,6 +2,7 @@
 
 #include "common/dbase/Table.h"
 #include "common/xml/Document.h"
+#include "delivery/CodeBook.h"
 #include "delivery/Delivery.h"
 
 // The translation of SOLUC's rows into the actividad elements of the timetable document.
@@ -18,8 +19,10 @@ struct ActivityTables {
 };
 
 // Appends one actividad to horario per translatable row: the lessons in SOLUC's order, then
-// the tasks in SOLUC's order. Returns the counts and the rows passed over; outputFile is left
-// empty. Leaves SOLUC at its end and the lookup tables on whatever record they last found.
-DeliverySummary EscribirActividades(const ActivityTables& tables, xml::Document& document, xml::Element horario);
+// the tasks in SOLUC's order. Keys that stand for a longer or repeated code go back as that code. Returns the counts
+// and the rows passed over; outputFile is left empty. Leaves SOLUC at its end and the lookup tables on whatever record
+// they last found.
+DeliverySummary EscribirActividades(const ActivityTables& tables, const CodeBook& codes, xml::Document& document,
+                                    xml::Element horario);
 
 } // namespace quelvane::delivery

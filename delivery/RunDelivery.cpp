@@ -5,6 +5,7 @@
 #include "common/text/Text.h"
 #include "common/xml/AttributeValue.h"
 #include "common/xml/Document.h"
+#include "delivery/CodeBook.h"
 #include "delivery/Delivery.h"
 #include "delivery/EscribirActividades.h"
 #include "delivery/PathText.h"
@@ -127,6 +128,7 @@ DeliverySummary runDelivery(const fs::path& centreDocument, const fs::path& work
     const std::string nombre = headerValue(oldRoot, "Nombre");
     const std::string cursoEscolar = headerValue(oldRoot, "CursoEscolar");
     const std::string version = headerValue(oldRoot, "Version");
+    const CodeBook codes = CodeBook::fromCentreDocument(document);
 
     // Only the header survives: every collection of the centre document goes with the old root,
     // while the declaration, comments and processing instructions around it stay.
@@ -143,7 +145,7 @@ DeliverySummary runDelivery(const fs::path& centreDocument, const fs::path& work
 
     DeliverySummary summary = EscribirActividades(ActivityTables {tables.soluc, tables.grupos, tables.profesores,
                                                                   tables.aulas, tables.asignaturas, tables.tramos},
-                                                  document, horario);
+                                                  codes, document, horario);
     tables.close();
 
     summary.outputFile = outputPathFor(centreDocument);
