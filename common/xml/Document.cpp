@@ -7,6 +7,7 @@
 #include "common/xml/Serializer.h"
 #include "common/xml/WritableText.h"
 
+#include <cstdint>
 #include <libxml/tree.h>
 
 namespace quelvane::xml {
@@ -53,19 +54,20 @@ xmlNode* holderOf(xmlDoc* doc)
     return static_cast<xmlNode*>(doc->_private);
 }
 
-// Document order: a match's descendants come before its next sibling's.
-void collect(xmlNode* parent, const std::vector<std::string_view>& steps, std::size_t depth,
+// Document order: a match's descendants come before its next sibling's. Stops once `found`
+// holds `limit` elements.
+void collect(xmlNode* parent, const std::vector<std::string_view>& steps, std::size_t depth, std::size_t limit,
              std::vector<Element>& found)
 {
     const std::string_view step = steps[depth];
     const bool last = depth + 1 == steps.size();
-    for (xmlNode* child = parent->children; child != nullptr; child = child->next) {
+    for (xmlNode* child = parent->children; child != nullptr && found.size() < limit; child = child->next) {
         if (!isElement(child) || !nameIs(child->name, child->ns, step))
             continue;
         if (last)
             found.emplace_back(child);
         else
-            collect(child, steps, depth + 1, found);
+            collect(child, steps, depth + 1, limit, found);
     }
 }
 
@@ -87,6 +89,20 @@ std::vector<std::string_view> stepsOf(std::string_view absolutePath)
     }
     throw Error("La ruta XML \"" + std::string(absolutePath)
                 + "\" no es una ruta absoluta de nombres de elemento como \"/Centro/Materias/Materia\".");
+}
+
+std::vector<Element> select(xmlDoc* doc, std::string_view absolutePath, std::size_t limit)
+{
+    const std::vector<std::string_view> steps = stepsOf(absolutePath);
+    std::vector<Element> found;
+    xmlNode* root = xmlDocGetRootElement(doc);
+    if (root == nullptr || !nameIs(root->name, root->ns, steps.front()))
+        return found;
+    if (steps.size() == 1)
+        found.emplace_back(root);
+    else
+        collect(root, steps, 1, limit, found);
+    return found;
 }
 
 } // namespace
@@ -193,23 +209,12 @@ Document Document::parse(std::string_view bytes, const std::string& nameForMessa
 
 std::vector<Element> Document::selectNodes(std::string_view absolutePath) const
 {
-    const std::vector<std::string_view> steps = stepsOf(absolutePath);
-    std::vector<Element> found;
-    xmlNode* root = xmlDocGetRootElement(doc_.get());
-    if (root == nullptr || !nameIs(root->name, root->ns, steps.front()))
-        return found;
-    if (steps.size() == 1)
-        found.emplace_back(root);
-    else
-        collect(root, steps, 1, found);
-    return found;
+    return select(doc_.get(), absolutePath, SIZE_MAX);
 }
 
 Element Document::selectSingleNode(std::string_view absolutePath) const
 {
-    // Collecting everything to keep one is wasteful only on paths that match many elements;
-    // the callers select single nodes near the root.
-    const std::vector<Element> found = selectNodes(absolutePath);
+    const std::vector<Element> found = select(doc_.get(), absolutePath, 1);
     return found.empty() ? Element() : found.front();
 }
 

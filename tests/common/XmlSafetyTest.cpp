@@ -72,9 +72,9 @@ TEST(XmlEntityTest, RefusesInternalEntitiesAndTheExpansionBomb)
                     "necesita entidades y no se carga.");
 }
 
-// A DOCTYPE that only names an external DTD is accepted, and the DTD is never read: the one
-// named here declares the marker as an entity and then breaks off, so reading it would either
-// expand the marker or fail the load.
+// A DOCTYPE that only names an external DTD, or declares no entity, is accepted, and the DTD is
+// never read: the one named here declares the marker as an entity and then breaks off, so
+// reading it would either expand the marker or fail the load.
 TEST(XmlExternalDtdTest, AcceptsTheDoctypeWithoutReadingTheDtd)
 {
     ScratchFolder folder("dtd");
@@ -92,6 +92,10 @@ TEST(XmlExternalDtdTest, AcceptsTheDoctypeWithoutReadingTheDtd)
         EXPECT_EQ(doc.documentElement().attribute("Nombre").find(kMarker), std::string::npos) << text;
         EXPECT_EQ(doc.serialize().find(kMarker), std::string::npos) << text;
     }
+
+    const Document declarationsOnly = parseText("<!DOCTYPE Centro [<!ELEMENT Centro ANY>\n"
+                                                "<!ATTLIST Centro Nombre CDATA #IMPLIED>]><Centro Nombre=\"a\"/>");
+    EXPECT_EQ(declarationsOnly.documentElement().attribute("Nombre"), "a");
 
     const Document missing = Document::load(xmlFixture("doctype-external-dtd-only.xml"));
     EXPECT_EQ(missing.documentElement().attribute("Nombre"), "IES Las Palmas");
