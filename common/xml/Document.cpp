@@ -2,6 +2,7 @@
 
 #include "common/Error.h"
 #include "common/platform/Files.h"
+#include "common/xml/AttributeText.h"
 #include "common/xml/Names.h"
 #include "common/xml/Parser.h"
 #include "common/xml/Serializer.h"
@@ -22,17 +23,6 @@ std::string shown(const std::filesystem::path& file)
 bool isElement(const xmlNode* node)
 {
     return node != nullptr && node->type == XML_ELEMENT_NODE;
-}
-
-const xmlAttr* findAttribute(const xmlNode* node, std::string_view name)
-{
-    if (node == nullptr)
-        return nullptr;
-    for (const xmlAttr* attribute = node->properties; attribute != nullptr; attribute = attribute->next) {
-        if (nameIs(attribute->name, attribute->ns, name))
-            return attribute;
-    }
-    return nullptr;
 }
 
 void requireElement(const xmlNode* node, const char* operation)
@@ -116,17 +106,7 @@ std::string Element::name() const
 
 std::string Element::attribute(std::string_view name) const
 {
-    const xmlAttr* found = findAttribute(node_, name);
-    if (found == nullptr || found->children == nullptr)
-        return {};
-    const xmlNode* text = found->children;
-    // The usual case, one text node, is read in place; anything else is left to libxml2.
-    if (text->next == nullptr && text->type == XML_TEXT_NODE)
-        return text->content != nullptr ? std::string(reinterpret_cast<const char*>(text->content)) : std::string();
-    xmlChar* joined = xmlNodeListGetString(found->doc, found->children, 1);
-    std::string value = joined != nullptr ? reinterpret_cast<const char*>(joined) : "";
-    xmlFree(joined);
-    return value;
+    return withAttributeText(node_, name, [](std::string_view text) { return std::string(text); });
 }
 
 bool Element::hasAttribute(std::string_view name) const

@@ -96,6 +96,18 @@ std::string notValid(const std::string& name, const std::string& detail)
     return "El archivo " + name + " no es un documento XML válido: " + detail;
 }
 
+std::string entityRefusal(const std::string& name, const std::optional<EntityDeclaration>& entity)
+{
+    std::string what = "entidades";
+    if (entity && !entity->name.empty()) {
+        what = "la entidad «" + entity->name + "»";
+        if (entity->line > 0)
+            what += " (línea " + std::to_string(entity->line) + ")";
+    }
+    return "El archivo " + name + " declara " + what
+        + " en su DOCTYPE; un documento del centro no necesita entidades y no se carga.";
+}
+
 } // namespace
 
 void FreeLibxmlDoc::operator()(_xmlDoc* doc) const
@@ -124,13 +136,8 @@ LibxmlDocPtr parseSafely(std::string_view bytes, const std::string& nameForMessa
     LibxmlDocPtr doc(xmlCtxtReadMemory(parser.get(), bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr,
                                        XML_PARSE_NONET));
 
-    if (report.entity || (doc && declaresEntities(*doc))) {
-        std::string which = report.entity && !report.entity->name.empty() ? " «" + report.entity->name + "»" : "";
-        std::string where
-            = report.entity && report.entity->line > 0 ? " (línea " + std::to_string(report.entity->line) + ")" : "";
-        throw Error("El archivo " + nameForMessages + " declara la entidad" + which + where
-                    + " en su DOCTYPE; un documento del centro no necesita entidades y no se carga.");
-    }
+    if (report.entity || (doc && declaresEntities(*doc)))
+        throw Error(entityRefusal(nameForMessages, report.entity));
     if (!doc) {
         const std::optional<LibxmlError> error = report.errors.mostTelling();
         throw Error(notValid(nameForMessages, error ? describe(*error) : "libxml2 no dio más detalles"));
