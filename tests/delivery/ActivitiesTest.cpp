@@ -109,6 +109,11 @@ const std::vector<ActivityCase>& activityCases()
     return cases;
 }
 
+void PrintTo(const ActivityCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class ActivityRows : public ::testing::TestWithParam<ActivityCase> { };
 
 TEST_P(ActivityRows, BecomeTheExpectedElementsInOrder)

@@ -37,6 +37,11 @@ struct HeaderCase {
     std::vector<std::string> prolog;
 };
 
+void PrintTo(const HeaderCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class CentreHeader : public ::testing::TestWithParam<HeaderCase> { };
 
 TEST_P(CentreHeader, IsCopiedIntoANewRootWithOnlyHorarioUnderIt)
