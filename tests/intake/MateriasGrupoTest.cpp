@@ -1,3 +1,4 @@
+#include "IntakeTestSupport.h"
 #include "common/Error.h"
 #include "common/dbase/Table.h"
 #include "common/xml/Document.h"
@@ -6,10 +7,8 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -20,44 +19,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class StagingFolder {
-public:
-    StagingFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "quelvane-materiasgrupo-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("cannot create a temporary folder");
-        }
-        path_ = pattern;
-    }
-    ~StagingFolder()
-    {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    StagingFolder(const StagingFolder&) = delete;
-    StagingFolder& operator=(const StagingFolder&) = delete;
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
 // CargarMateriasGrupo on its own, on a document of <Grupo> elements, with the slot lengths that
 // CargarSesiones would have left.
-struct GroupSubjectsRun {
+struct GroupSubjectsRun : testsupport::LoaderRun {
     GroupSubjectsRun(const std::string& groups, std::array<std::int32_t, 3> slotLengths)
-        : document(xml::Document::parse("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Centro><Grupos>" + groups
-                                            + "</Grupos></Centro>",
-                                        "grupos.xml"))
-        , context {.DocXML = document,
-                   .folder = folder.path(),
-                   .ListaAbrev = {},
-                   .ListaCodigos = {},
-                   .DuracionesSesion = {0, 0, 0},
-                   .subjectShortCodes = {},
-                   .groupShortCodes = {},
-                   .summary = summary}
+        : LoaderRun(testsupport::centre("<Grupos>" + groups + "</Grupos>"))
     {
         context.DuracionesSesion = slotLengths;
     }
@@ -74,11 +40,6 @@ struct GroupSubjectsRun {
         }
         return result;
     }
-
-    StagingFolder folder;
-    xml::Document document;
-    IntakeSummary summary;
-    IntakeContext context;
 };
 
 using Rows = std::vector<std::vector<std::string>>;
@@ -188,7 +149,8 @@ TEST(MateriasGrupoLoader, TableLayout)
 
     using dbase::FieldType;
     std::vector<std::tuple<std::string, FieldType, int>> fields;
-    for (const dbase::FieldDef& def : dbase::Table::open(dbase::tableFile(run.folder.path(), "ASIGT")).fields())
+    const dbase::Table table = dbase::Table::open(dbase::tableFile(run.folder.path(), "ASIGT"));
+    for (const dbase::FieldDef& def : table.fields())
         fields.emplace_back(def.name, def.type, def.width);
     const std::vector<std::tuple<std::string, FieldType, int>> expected {
         {"CASIG", FieldType::Character, 10},       {"CPROF", FieldType::Character, 10},

@@ -1,3 +1,4 @@
+#include "IntakeTestSupport.h"
 #include "common/Error.h"
 #include "common/dbase/Table.h"
 #include "common/text/Text.h"
@@ -7,12 +8,10 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -23,29 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class StagingFolder {
-public:
-    StagingFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "quelvane-sesiones-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("cannot create a temporary folder");
-        }
-        path_ = pattern;
-    }
-    ~StagingFolder()
-    {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    StagingFolder(const StagingFolder&) = delete;
-    StagingFolder& operator=(const StagingFolder&) = delete;
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
 // A Sesion as written in the document; an attribute left out is not written at all.
 struct Session {
     std::optional<std::string> dia;
@@ -55,7 +31,7 @@ struct Session {
 
 std::string sessionsDocument(const std::vector<Session>& sessions)
 {
-    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Centro><Sesiones>";
+    std::string xml = "<Sesiones>";
     for (const Session& session : sessions) {
         xml += "<Sesion";
         if (session.dia)
@@ -66,26 +42,19 @@ std::string sessionsDocument(const std::vector<Session>& sessions)
             xml += " HoraFin=\"" + *session.end + "\"";
         xml += " Orden=\"1\"/>";
     }
-    return xml + "</Sesiones></Centro>";
+    return testsupport::centre(xml + "</Sesiones>");
 }
 
 // CargarSesiones on its own, in a staging folder of its own.
-struct SessionsRun {
+struct SessionsRun : testsupport::LoaderRun {
     explicit SessionsRun(const std::vector<Session>& sessions)
-        : document(xml::Document::parse(sessionsDocument(sessions), "sesiones.xml"))
-        , context {.DocXML = document,
-                   .folder = folder.path(),
-                   .ListaAbrev = {},
-                   .ListaCodigos = {},
-                   .DuracionesSesion = {0, 0, 0},
-                   .subjectShortCodes = {},
-                   .groupShortCodes = {},
-                   .summary = summary}
+        : LoaderRun(sessionsDocument(sessions))
     {
         // What an earlier run might have left: every run sets its own.
         context.DuracionesSesion = {7, 7, 7};
     }
 
+    // Raw Windows-1252 text, so that the day names are checked byte for byte.
     std::vector<std::vector<std::string>> rows(std::string_view table, const std::vector<std::string>& fields) const
     {
         dbase::Table opened = dbase::Table::open(dbase::tableFile(folder.path(), table));
@@ -107,11 +76,6 @@ struct SessionsRun {
             result.emplace_back(opened.text("DURACION"), opened.integer("NSES"));
         return result;
     }
-
-    StagingFolder folder;
-    xml::Document document;
-    IntakeSummary summary;
-    IntakeContext context;
 };
 
 using Rows = std::vector<std::vector<std::string>>;
@@ -314,7 +278,8 @@ TEST(SesionesLoader, TableLayoutsAndTheLengthIndex)
     using dbase::FieldType;
     const auto layout = [&](std::string_view table) {
         std::vector<std::tuple<std::string, FieldType, int>> fields;
-        for (const dbase::FieldDef& def : dbase::Table::open(dbase::tableFile(run.folder.path(), table)).fields())
+        const dbase::Table opened = dbase::Table::open(dbase::tableFile(run.folder.path(), table));
+        for (const dbase::FieldDef& def : opened.fields())
             fields.emplace_back(def.name, def.type, def.width);
         return fields;
     };
