@@ -14,3 +14,14 @@ trap 'rm -rf "$workdir"' EXIT
 echo
 echo "Tablas escritas en la carpeta de trabajo $workdir (se borra al terminar):"
 ls -l "$workdir"
+
+# Delivery: the test host stands in for the timetabling program and fills SOLUC, then delivery
+# writes the timetable document beside the centre document; a copy in the build folder keeps
+# examples/ untouched and the result in view after the working folder is gone.
+outdir="$build_dir/ejemplo"
+mkdir -p "$outdir"
+cp "$root/examples/centro-ejemplo.xml" "$outdir/centro-ejemplo.xml"
+echo
+"$build_dir/bin/quelvane-test-host" "$workdir"
+echo
+"$build_dir/bin/quelvane-cli" deliver "$outdir/centro-ejemplo.xml" --workdir "$workdir" "$@"
