@@ -1,12 +1,21 @@
 #pragma once
 
+#include "common/Error.h"
+
 #include <filesystem>
+#include <string_view>
 
 namespace quelvane::platform {
 
+// The file exists but another holder (this process or another) has it open.
+class FileInUse : public Error {
+public:
+    using Error::Error;
+};
+
 // A file opened for reading and writing that no other holder may open meanwhile: on Windows a
 // share mode of none; elsewhere an advisory lock (flock) that every open of this engine takes.
-// Throws quelvane::Error when the file is missing or already held.
+// Throws quelvane::Error when the file is missing, FileInUse when it is already held.
 class ExclusiveFile {
 public:
     enum class Mode { ReadWrite, ReadOnly };

@@ -1,0 +1,258 @@
+#include "common/platform/ExclusiveFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <utility>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace quelvane::platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string shown(const fs::path& file)
+{
+    return file.string();
+}
+
+std::string missingMessage(const fs::path& file)
+{
+    return "No existe el archivo " + shown(file) + ".";
+}
+
+std::string heldMessage(const fs::path& file)
+{
+    return "El archivo " + shown(file) + " está abierto por otro programa.";
+}
+
+std::string closedMessage(const fs::path& file)
+{
+    return "El archivo " + shown(file) + " ya está cerrado.";
+}
+
+} // namespace
+
+#ifdef _WIN32
+
+ExclusiveFile::ExclusiveFile(const fs::path& file, Mode mode)
+    : path_(file)
+{
+    const DWORD access = mode == Mode::ReadWrite ? (GENERIC_READ | GENERIC_WRITE) : GENERIC_READ;
+    // Share mode 0: no other handle, of this process or another, may open the file meanwhile.
+    HANDLE handle = CreateFileW(file.c_str(), access, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            throw Error(missingMessage(file));
+        if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
+            throw FileInUse(heldMessage(file));
+        throw Error("No se pudo abrir el archivo " + shown(file) + " (error " + std::to_string(error) + ").");
+    }
+    handle_ = handle;
+}
+
+ExclusiveFile::~ExclusiveFile()
+{
+    close();
+}
+
+ExclusiveFile::ExclusiveFile(ExclusiveFile&& other) noexcept
+    : path_(std::move(other.path_))
+    , handle_(std::exchange(other.handle_, nullptr))
+{
+}
+
+ExclusiveFile& ExclusiveFile::operator=(ExclusiveFile&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        path_ = std::move(other.path_);
+        handle_ = std::exchange(other.handle_, nullptr);
+    }
+    return *this;
+}
+
+std::string ExclusiveFile::readAll()
+{
+    if (!handle_)
+        throw Error(closedMessage(path_));
+    LARGE_INTEGER size {};
+    if (!GetFileSizeEx(handle_, &size) || SetFilePointer(handle_, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
+        throw Error("No se pudo leer el archivo " + shown(path_) + ".");
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD read = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        if (!ReadFile(handle_, bytes.data() + done, chunk, &read, nullptr))
+            throw Error("No se pudo leer el archivo " + shown(path_) + ".");
+        if (read == 0)
+            break;
+        done += read;
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+void ExclusiveFile::replaceContent(std::string_view bytes)
+{
+    if (!handle_)
+        throw Error(closedMessage(path_));
+    const std::string failure = "No se pudo escribir el archivo " + shown(path_) + ".";
+    if (SetFilePointer(handle_, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
+        throw Error(failure);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD written = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        if (!WriteFile(handle_, bytes.data() + done, chunk, &written, nullptr) || written == 0)
+            throw Error(failure);
+        done += written;
+    }
+    if (!SetEndOfFile(handle_) || !FlushFileBuffers(handle_))
+        throw Error(failure);
+}
+
+void ExclusiveFile::close()
+{
+    if (handle_) {
+        CloseHandle(handle_);
+        handle_ = nullptr;
+    }
+}
+
+bool ExclusiveFile::isOpen() const
+{
+    return handle_ != nullptr;
+}
+
+#else
+
+ExclusiveFile::ExclusiveFile(const fs::path& file, Mode mode)
+    : path_(file)
+{
+    const int flags = (mode == Mode::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC;
+    int fd = -1;
+    do {
+        fd = ::open(file.c_str(), flags);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR)
+            throw Error(missingMessage(file));
+        throw Error("No se pudo abrir el archivo " + shown(file) + ": " + std::strerror(error) + ".");
+    }
+    // flock belongs to the open file description, so a second open in this same process
+    // conflicts as one in another process does.
+    int locked = -1;
+    do {
+        locked = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (locked != 0 && errno == EINTR);
+    if (locked != 0) {
+        const int error = errno;
+        ::close(fd);
+        if (error == EWOULDBLOCK)
+            throw FileInUse(heldMessage(file));
+        throw Error("No se pudo reservar el archivo " + shown(file) + ": " + std::strerror(error) + ".");
+    }
+    fd_ = fd;
+}
+
+ExclusiveFile::~ExclusiveFile()
+{
+    close();
+}
+
+ExclusiveFile::ExclusiveFile(ExclusiveFile&& other) noexcept
+    : path_(std::move(other.path_))
+    , fd_(std::exchange(other.fd_, -1))
+{
+}
+
+ExclusiveFile& ExclusiveFile::operator=(ExclusiveFile&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        path_ = std::move(other.path_);
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+std::string ExclusiveFile::readAll()
+{
+    if (fd_ < 0)
+        throw Error(closedMessage(path_));
+    const std::string failure = "No se pudo leer el archivo " + shown(path_) + ".";
+    struct stat status { };
+    if (::fstat(fd_, &status) != 0)
+        throw Error(failure);
+    std::string bytes(static_cast<std::size_t>(status.st_size), '\0');
+    std::size_t done = 0;
+    // The size is a hint only: the loop stops at the real end, and grows when the file did.
+    while (true) {
+        if (done == bytes.size())
+            bytes.resize(bytes.size() + 4096);
+        const ssize_t read = ::pread(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+        if (read < 0) {
+            if (errno == EINTR)
+                continue;
+            throw Error(failure);
+        }
+        if (read == 0)
+            break;
+        done += static_cast<std::size_t>(read);
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+void ExclusiveFile::replaceContent(std::string_view bytes)
+{
+    if (fd_ < 0)
+        throw Error(closedMessage(path_));
+    const std::string failure = "No se pudo escribir el archivo " + shown(path_) + ": ";
+    // Written over the old bytes and only then cut to length: a failure half-way leaves the old
+    // tail in place instead of an empty file.
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            throw Error(failure + std::strerror(errno) + ".");
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    if (::ftruncate(fd_, static_cast<off_t>(bytes.size())) != 0 || ::fsync(fd_) != 0)
+        throw Error(failure + std::strerror(errno) + ".");
+}
+
+void ExclusiveFile::close()
+{
+    if (fd_ >= 0) {
+        // Closing the last descriptor of the open file description releases the lock.
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+bool ExclusiveFile::isOpen() const
+{
+    return fd_ >= 0;
+}
+
+#endif
+
+} // namespace quelvane::platform
