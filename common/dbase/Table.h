@@ -81,6 +81,8 @@ public:
 
 private:
     explicit Table(std::unique_ptr<Impl> impl);
+    Impl& live(); // the open table, or an error saying it is not open
+    const Impl& live() const;
     std::unique_ptr<Impl> impl_;
 };
 
