@@ -1,0 +1,147 @@
+#include "DbaseTestSupport.h"
+#include "common/Error.h"
+#include "common/dbase/Table.h"
+
+#include <ctime>
+#include <gtest/gtest.h>
+
+using namespace quelvane;
+using namespace quelvane::dbase;
+using namespace quelvane::dbase::testing;
+
+namespace {
+
+std::vector<FieldDef> everyKind()
+{
+    return {{"NAME", FieldType::Character, 5, 0},
+            {"ACTIVE", FieldType::Logical, 1, 0},
+            {"COUNT", FieldType::Integer, 4, 0},
+            {"PRICE", FieldType::Double, 8, 0}};
+}
+
+std::vector<FieldDef> countses()
+{
+    return {{"DURACION", FieldType::Character, 10, 0}, {"NSES", FieldType::Integer, 4, 0}};
+}
+
+std::string dateBytes(std::time_t when)
+{
+    std::tm local {};
+    localtime_r(&when, &local);
+    return {static_cast<char>(local.tm_year), static_cast<char>(local.tm_mon + 1), static_cast<char>(local.tm_mday)};
+}
+
+TEST(DbaseWriter, WritesLevel7TableByteForByte)
+{
+    ScratchFolder folder;
+    const auto file = folder / "KINDS.DBF";
+    const std::time_t before = std::time(nullptr);
+    createTable(file, everyKind());
+    {
+        Table table = Table::open(file);
+        table.append();
+        table.setText("NAME", "Ana");
+        table.setLogical("ACTIVE", true);
+        table.setInteger("COUNT", 1);
+        table.setDouble("PRICE", 9.0);
+        table.post();
+        table.append();
+        table.post();
+        table.append();
+        table.setText("name", "Zo\xEB Long");
+        table.setLogical("Active", false);
+        table.setInteger("COUNT", -1);
+        table.setDouble("PRICE", -74.5);
+        table.post();
+        table.append();
+        table.setText("NAME", "12345");
+        table.setLogical("ACTIVE", true);
+        table.setInteger("COUNT", 2147483647);
+        table.setDouble("PRICE", 0.0);
+        table.post();
+        table.close();
+    }
+    const std::time_t after = std::time(nullptr);
+    const std::string bytes = readBytes(file);
+    EXPECT_TRUE(matchesDump(bytes, parseHexDump(dataFolder() / "golden/every-kind.hex")));
+    const std::string date = bytes.substr(1, 3);
+    EXPECT_TRUE(date == dateBytes(before) || date == dateBytes(after));
+}
+
+TEST(DbaseWriter, CreatesIndexedTableAndItsEmptyIndex)
+{
+    ScratchFolder folder;
+    const std::time_t before = std::time(nullptr);
+    createTable(folder / "COUNTSES.DBF", countses(), IndexDef {"NSES", "NSES"});
+    const std::time_t after = std::time(nullptr);
+
+    const std::string dbf = readBytes(folder / "COUNTSES.DBF");
+    EXPECT_TRUE(matchesDump(dbf, parseHexDump(dataFolder() / "golden/countses-empty.dbf.hex")));
+    const std::string mdx = readBytes(folder / "COUNTSES.MDX");
+    EXPECT_TRUE(matchesDump(mdx, parseHexDump(dataFolder() / "golden/countses-empty.mdx.hex")));
+    for (const std::string& date : {dbf.substr(1, 3), mdx.substr(1, 3), mdx.substr(44, 3)})
+        EXPECT_TRUE(date == dateBytes(before) || date == dateBytes(after));
+}
+
+TEST(DbaseWriter, CreateReplacesAnOldTable)
+{
+    ScratchFolder folder;
+    const auto file = folder / "PROFT.DBF";
+    createTable(file, everyKind());
+    {
+        Table table = Table::open(file);
+        table.append();
+        table.setText("NAME", "Old");
+        table.post();
+    }
+    createTable(file, {{"COD", FieldType::Character, 10, 0}});
+    Table table = Table::open(file);
+    EXPECT_EQ(table.recordCount(), 0u);
+    ASSERT_EQ(table.fields().size(), 1u);
+    EXPECT_EQ(table.fields()[0].name, "COD");
+}
+
+struct BadDefinition {
+    std::string what;
+    std::vector<FieldDef> fields;
+    std::optional<IndexDef> index;
+    std::string messagePart;
+};
+
+class DbaseBadDefinition : public ::testing::TestWithParam<BadDefinition> { };
+
+TEST_P(DbaseBadDefinition, IsRefusedAndNothingIsWritten)
+{
+    ScratchFolder folder;
+    const auto file = folder / "T.DBF";
+    try {
+        createTable(file, GetParam().fields, GetParam().index);
+        FAIL() << "created";
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find(GetParam().messagePart), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find("T ("), std::string::npos) << error.what();
+    }
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_FALSE(std::filesystem::exists(folder / "T.MDX"));
+}
+
+const FieldDef code {"COD", FieldType::Character, 10, 0};
+
+INSTANTIATE_TEST_SUITE_P(
+    Dbase, DbaseBadDefinition,
+    ::testing::Values(
+        BadDefinition {"NoFields", {}, {}, "sin campos"},
+        BadDefinition {"EmptyName", {{"", FieldType::Character, 5, 0}}, {}, "no es válido"},
+        BadDefinition {"NameTooLong", {{std::string(32, 'A'), FieldType::Character, 5, 0}}, {}, "no es válido"},
+        BadDefinition {"NameWithBlank", {{"MY FIELD", FieldType::Character, 5, 0}}, {}, "no es válido"},
+        BadDefinition {"DuplicateName", {code, {"cod", FieldType::Logical, 1, 0}}, {}, "dos campos llamados COD"},
+        BadDefinition {"WidthZero", {{"COD", FieldType::Character, 0, 0}}, {}, "anchura no válida (0)"},
+        BadDefinition {"WidthTooBig", {{"COD", FieldType::Character, 255, 0}}, {}, "anchura no válida (255)"},
+        BadDefinition {"KindNotWritten", {{"QTY", FieldType::Numeric, 5, 0}}, {}, "tipo ('N')"},
+        BadDefinition {"IndexOnText", {code}, IndexDef {"COD", "COD"}, "no es numérico"},
+        BadDefinition {"IndexOnMissingField", {code}, IndexDef {"NSES", "NSES"}, "que la tabla no tiene"},
+        BadDefinition {
+            "TagNameTooLong", {{"NSES", FieldType::Integer, 4, 0}}, IndexDef {"ELEVENCHARS", "NSES"}, "no es válido"}),
+    [](const ::testing::TestParamInfo<BadDefinition>& info) { return info.param.what; });
+
+} // namespace
