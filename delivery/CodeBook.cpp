@@ -3,6 +3,7 @@
 #include "common/text/Text.h"
 #include "common/xml/AttributeValue.h"
 #include "intake/AsignarAbrev.h"
+#include "intake/LoaderFrame.h"
 
 #include <set>
 #include <vector>
@@ -14,12 +15,11 @@ namespace {
 constexpr std::size_t keyWidth = 10;
 constexpr std::size_t roomCodeWidth = 20; // AULAT.ABREV_GESTION
 
-// Intake loads a collection only when it holds more than one element; the keys of the later
-// collections depend on what the earlier ones took, so the same rule applies here.
+// The elements that intake loaded: the keys of activity types depend on those the subjects took.
 std::vector<xml::Element> loadedElements(const xml::Document& document, std::string_view path)
 {
     std::vector<xml::Element> elements = document.selectNodes(path);
-    if (elements.size() < 2)
+    if (!intake::holdsData(elements.size()))
         elements.clear();
     return elements;
 }
