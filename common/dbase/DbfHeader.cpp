@@ -144,6 +144,9 @@ private:
     {
         if (version == 0x30 || version == 0x31 || version == 0x32)
             return Flavour::Fox;
+        // FoxPro 2 with memo: the dBase III layout, whatever its low bits say.
+        if (version == 0xF5)
+            return Flavour::Level3;
         if ((version & 0x07) == 3)
             return Flavour::Level3;
         if ((version & 0x07) == 4)

@@ -351,7 +351,9 @@ struct Table::Impl {
             if (fields[i].layout.indexFlag)
                 tagged.push_back(i);
         const std::string unknownIndex = refused + "tiene un índice que este programa no sabe mantener.";
-        if (tagged.size() != 1) {
+        if (tagged.size() != 1
+            || (fields[tagged.front()].layout.def.type != FieldType::Integer
+                && fields[tagged.front()].layout.def.type != FieldType::Double)) {
             readOnlyReason = unknownIndex;
             return;
         }
@@ -468,7 +470,10 @@ Table Table::open(const fs::path& dbfFile)
     impl->locateIndexes.resize(impl->fields.size());
     impl->header = bytes.substr(0, layout.headerLength);
     impl->rows = layout.recordCount;
-    impl->records = bytes.substr(layout.headerLength, impl->rows * layout.recordLength);
+    // The file's own buffer becomes the records: no second copy of a large table.
+    bytes.erase(0, layout.headerLength);
+    bytes.resize(impl->rows * layout.recordLength);
+    impl->records = std::move(bytes);
     for (std::size_t row = 0; row < impl->rows; ++row)
         if (impl->isLive(row))
             ++impl->liveRows;

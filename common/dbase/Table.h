@@ -52,18 +52,22 @@ public:
     // Reading the current row. Field names are matched ignoring letter case; a missing field
     // throws an error naming the field and the table.
     // Text: a character field without its filling blanks; a numeric field as plain decimal
-    // ("5", "2.5"; empty when blank); a logical as "T"/"F"/""; a date as YYYYMMDD.
+    // ("5", "2.5"; empty when blank); a logical as "T"/"F"/""; a date as YYYYMMDD; a timestamp
+    // as "YYYY-MM-DD hh:mm:ss"; a memo as empty text (memo files are not read).
     std::string text(std::string_view field) const;
-    // Whole number: a numeric field's value truncated toward zero; 0 when blank.
+    // Whole number: a numeric field's value truncated toward zero; 0 when blank. A character
+    // field's text is converted as text::parseInteger does, with its error when it is no number.
     std::int64_t integer(std::string_view field) const;
-    // Number: 0 when blank.
+    // Number: 0 when blank. A character field's text is converted as text::parseDecimalComma does.
     double number(std::string_view field) const;
     // Not set (blank, "?") reads false.
     bool logical(std::string_view field) const;
     bool isBlank(std::string_view field) const;
 
     // Writing: append() adds a blank row at the end and makes it current; edit() makes the
-    // current row editable; set* change the row being edited; post() stores it.
+    // current row editable; set* change the row being edited; post() stores it. Moving (first,
+    // next, locate) posts a pending row, as the platform does; closing drops it. Only level 7
+    // tables of the kinds createTable makes can be changed: others throw on append() and edit().
     void append();
     void edit();
     void setText(std::string_view field, std::string_view cp1252); // cut to the width, silently
