@@ -39,6 +39,11 @@ struct KeyCase {
     std::string key; // without the zero padding
 };
 
+void PrintTo(const KeyCase& keyCase, std::ostream* out)
+{
+    *out << keyCase.decimal;
+}
+
 class DbaseNumericKey : public ::testing::TestWithParam<KeyCase> { };
 
 TEST_P(DbaseNumericKey, EncodesAsTheFormatSaysAndReadsBack)

@@ -108,6 +108,11 @@ struct BadDefinition {
     std::string messagePart;
 };
 
+void PrintTo(const BadDefinition& definition, std::ostream* out)
+{
+    *out << definition.what;
+}
+
 class DbaseBadDefinition : public ::testing::TestWithParam<BadDefinition> { };
 
 TEST_P(DbaseBadDefinition, IsRefusedAndNothingIsWritten)
