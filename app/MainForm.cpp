@@ -10,12 +10,14 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStyle>
 #include <QWindow>
 #include <exception>
+#include <initializer_list>
 
 namespace quelvane::app {
 
@@ -31,20 +33,30 @@ const QColor stripStart(194, 205, 254);
 const QColor stripMiddle(207, 242, 254);
 const QColor stripEnd(204, 216, 230);
 
-// The host's users know the window in these fonts; elsewhere the closest installed ones.
+// The first of the families that is installed. Asked for a family it lacks, fontconfig hands
+// out its default face (often a wide one that overflows the fixed layout), so look first.
+QString installedFamily(std::initializer_list<const char*> candidates)
+{
+    for (const char* candidate : candidates) {
+        if (QFontDatabase::hasFamily(QLatin1String(candidate))) {
+            return QLatin1String(candidate);
+        }
+    }
+    return QFont().family();
+}
+
+// The host's users know the window in these fonts; elsewhere faces with the same metrics.
 QFont windowFont()
 {
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+    QFont font(installedFamily(
+        {"MS Sans Serif", "Microsoft Sans Serif", "Arial", "Liberation Sans", "Nimbus Sans", "Helvetica"}));
     font.setPointSize(8);
     return font;
 }
 
 QFont captionFont()
 {
-    QFont font;
-    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
+    QFont font(installedFamily({"Arial", "Liberation Sans", "Nimbus Sans", "Helvetica"}));
     font.setPixelSize(16);
     font.setBold(true);
     return font;

@@ -21,7 +21,7 @@ namespace {
 // records every message box, and runs the engine's part as the case says.
 struct World {
     QTemporaryDir folder;
-    std::deque<std::optional<QString>> dialogAnswers; // nothing: the user cancels
+    std::deque<QString> dialogAnswers; // a null string: the user cancels
     QStringList offeredFiles; // what each dialog was opened with
     QStringList messages;
     QStringList details;
@@ -51,11 +51,13 @@ struct World {
         FormServices s;
         s.chooseXmlFile = [this](QWidget*, const QString& previous) -> std::optional<QString> {
             offeredFiles << previous;
-            if (dialogAnswers.empty()) {
+            const QString answer = dialogAnswers.empty() ? QString() : dialogAnswers.front();
+            if (!dialogAnswers.empty()) {
+                dialogAnswers.pop_front();
+            }
+            if (answer.isNull()) {
                 return std::nullopt;
             }
-            auto answer = dialogAnswers.front();
-            dialogAnswers.pop_front();
             return answer;
         };
         s.showMessage = [this](QWidget*, MessageKind kind, const QString& text, const QString& more) {
@@ -331,7 +333,7 @@ void MainFormTest::deliveryTakesTheFileOfTheIntake()
     World world;
     const QString document = world.path(QStringLiteral("centro.xml"));
     QFile(document).open(QIODevice::WriteOnly);
-    world.dialogAnswers = {document, std::nullopt};
+    world.dialogAnswers = {document, QString()};
     auto form = world.makeForm({});
 
     form->BExportarClick();
