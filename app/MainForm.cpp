@@ -26,12 +26,12 @@ namespace {
 constexpr int clientWidth = 632;
 constexpr int clientHeight = 266;
 
-const QColor panelStart(249, 211, 125);
-const QColor panelMiddle(255, 255, 255);
-const QColor panelEnd(255, 238, 221);
-const QColor stripStart(194, 205, 254);
-const QColor stripMiddle(207, 242, 254);
-const QColor stripEnd(204, 216, 230);
+constexpr QColor panelStart(249, 211, 125);
+constexpr QColor panelMiddle(255, 255, 255);
+constexpr QColor panelEnd(255, 238, 221);
+constexpr QColor stripStart(194, 205, 254);
+constexpr QColor stripMiddle(207, 242, 254);
+constexpr QColor stripEnd(204, 216, 230);
 
 // The first of the families that is installed. Asked for a family it lacks, fontconfig hands
 // out its default face (often a wide one that overflows the fixed layout), so look first.

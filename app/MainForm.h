@@ -11,8 +11,6 @@
 #include <filesystem>
 #include <memory>
 
-class QLabel;
-class QPushButton;
 class QWindow;
 
 namespace quelvane::app {
