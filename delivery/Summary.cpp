@@ -1,3 +1,4 @@
+#include "common/text/Json.h"
 #include "delivery/Delivery.h"
 #include "delivery/PathText.h"
 
@@ -20,39 +21,6 @@ std::string keyList(const PassedOver& entry)
     if (entry.rows > static_cast<int>(entry.firstKeys.size()))
         list += ", …";
     return list;
-}
-
-void appendJsonString(std::string& out, std::string_view value)
-{
-    out += '"';
-    for (const char c : value) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-                out += escaped;
-            } else {
-                out += c;
-            }
-        }
-    }
-    out += '"';
 }
 
 } // namespace
@@ -80,7 +48,7 @@ std::string describe(const DeliverySummary& summary)
 std::string toJson(const DeliverySummary& summary)
 {
     std::string json = "{\"outputFile\":";
-    appendJsonString(json, pathText(summary.outputFile));
+    json += text::jsonString(pathText(summary.outputFile));
     json += ",\"lessons\":" + std::to_string(summary.lessons);
     json += ",\"tasks\":" + std::to_string(summary.tasks);
     json += ",\"passedOver\":[";
@@ -89,13 +57,13 @@ std::string toJson(const DeliverySummary& summary)
         json += firstEntry ? "" : ",";
         firstEntry = false;
         json += "{\"id\":";
-        appendJsonString(json, entry.id);
+        json += text::jsonString(entry.id);
         json += ",\"reason\":";
-        appendJsonString(json, entry.reason);
+        json += text::jsonString(entry.reason);
         json += ",\"rows\":" + std::to_string(entry.rows) + ",\"firstKeys\":[";
         for (std::size_t i = 0; i < entry.firstKeys.size(); ++i) {
             json += i == 0 ? "" : ",";
-            appendJsonString(json, entry.firstKeys[i]);
+            json += text::jsonString(entry.firstKeys[i]);
         }
         json += "]}";
     }

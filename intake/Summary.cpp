@@ -1,3 +1,4 @@
+#include "common/text/Json.h"
 #include "intake/Intake.h"
 
 #include <cstdio>
@@ -5,6 +6,8 @@
 
 // The summary as the staff read it, and as scripts read it.
 namespace quelvane::intake {
+
+using text::jsonString;
 
 namespace {
 
@@ -16,42 +19,6 @@ std::string rowsText(int rows)
 std::string shownCode(const std::string& code)
 {
     return code.empty() ? std::string("(sin código)") : "«" + code + "»";
-}
-
-// A JSON string literal. The texts are UTF-8 already, so only quotes, backslashes and control
-// characters need escaping.
-std::string jsonString(const std::string& value)
-{
-    std::string out = "\"";
-    for (const char c : value) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (byte < 0x20 || byte == 0x7f) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-                out += escaped;
-            } else {
-                out += c;
-            }
-        }
-    }
-    return out + "\"";
 }
 
 } // namespace
