@@ -10,40 +10,6 @@ namespace quelvane::cli::testsupport {
 
 namespace fs = std::filesystem;
 
-TempFolder::TempFolder()
-{
-    std::string pattern = (fs::temp_directory_path() / "quelvane-cli-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot create a temporary folder");
-    path_ = pattern;
-}
-
-TempFolder::~TempFolder()
-{
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-}
-
-void writeFile(const fs::path& file, std::string_view bytes)
-{
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + file.string());
-}
-
-namespace {
-
-std::string readAll(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-} // namespace
-
 std::string quoted(const std::string& argument)
 {
     std::string out = "'";
@@ -62,17 +28,9 @@ Outcome runCli(const std::string& arguments, const std::string& environment)
     const int status = std::system(command.c_str());
     Outcome outcome;
     outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    outcome.out = readAll(out);
-    outcome.err = readAll(err);
+    outcome.out = quelvane::testsupport::readFile(out);
+    outcome.err = quelvane::testsupport::readFile(err);
     return outcome;
-}
-
-std::map<std::string, std::string> snapshot(const fs::path& folder)
-{
-    std::map<std::string, std::string> files;
-    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder))
-        files[fs::relative(entry.path(), folder).string()] = entry.is_regular_file() ? readAll(entry.path()) : "<dir>";
-    return files;
 }
 
 namespace {

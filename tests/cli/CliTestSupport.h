@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestFiles.h"
+
 #include <filesystem>
 #include <map>
 #include <string>
@@ -8,19 +10,9 @@
 // Helpers of the command-line tests: the program is run as a user would run it.
 namespace quelvane::cli::testsupport {
 
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
-void writeFile(const std::filesystem::path& file, std::string_view bytes);
+using quelvane::testsupport::snapshot;
+using quelvane::testsupport::TempFolder;
+using quelvane::testsupport::writeFile;
 
 struct Outcome {
     int exitCode = -1;
@@ -32,9 +24,6 @@ struct Outcome {
 // assignment ("NAME=value") in front.
 Outcome runCli(const std::string& arguments, const std::string& environment = "");
 std::string quoted(const std::string& argument);
-
-// Every file under a folder with its bytes.
-std::map<std::string, std::string> snapshot(const std::filesystem::path& folder);
 
 // Whether the text is exactly one JSON value (RFC 8259), with blanks around it allowed.
 bool isJson(std::string_view text);

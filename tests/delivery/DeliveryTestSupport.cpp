@@ -18,19 +18,6 @@ namespace fs = std::filesystem;
 namespace field = tables::field;
 using dbase::FieldType;
 
-TempFolder::TempFolder()
-{
-    std::random_device random;
-    path_ = fs::temp_directory_path() / ("quelvane-delivery-" + std::to_string(random()) + std::to_string(random()));
-    fs::create_directories(path_);
-}
-
-TempFolder::~TempFolder()
-{
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-}
-
 namespace {
 
 dbase::FieldDef character(std::string_view name, int width)

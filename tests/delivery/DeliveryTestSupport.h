@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestFiles.h"
+
 #include <ctime>
 #include <filesystem>
 #include <optional>
@@ -11,18 +13,7 @@
 // timetable document read back. All table text is Windows-1252.
 namespace quelvane::deliverytest {
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+using quelvane::testsupport::TempFolder;
 
 struct Aula {
     std::string abrev;

@@ -12,28 +12,6 @@ namespace quelvane::intake::testsupport {
 
 namespace fs = std::filesystem;
 
-TempFolder::TempFolder()
-{
-    std::string pattern = (fs::temp_directory_path() / "quelvane-intake-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot create a temporary folder");
-    path_ = pattern;
-}
-
-TempFolder::~TempFolder()
-{
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-}
-
-void writeFile(const fs::path& file, std::string_view bytes)
-{
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + file.string());
-}
-
 std::string centre(std::string_view body)
 {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Centro>" + std::string(body) + "</Centro>\n";
@@ -79,16 +57,6 @@ std::string dumpTable(const fs::path& dbfFile)
     }
     table.close();
     return out;
-}
-
-std::map<std::string, std::string> snapshot(const fs::path& folder)
-{
-    std::map<std::string, std::string> files;
-    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
-        const std::string name = fs::relative(entry.path(), folder).string();
-        files[name] = entry.is_regular_file() ? platform::readFile(entry.path()) : std::string("<carpeta>");
-    }
-    return files;
 }
 
 } // namespace quelvane::intake::testsupport

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TestFiles.h"
 #include "common/xml/Document.h"
 #include "intake/Intake.h"
 #include "intake/IntakeContext.h"
@@ -14,19 +15,9 @@
 // strings, and tables read back through the engine.
 namespace quelvane::intake::testsupport {
 
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
-void writeFile(const std::filesystem::path& file, std::string_view bytes);
+using quelvane::testsupport::snapshot;
+using quelvane::testsupport::TempFolder;
+using quelvane::testsupport::writeFile;
 
 // "<Centro>" + body + "</Centro>" with an XML declaration naming UTF-8.
 std::string centre(std::string_view body);
@@ -47,8 +38,5 @@ std::vector<std::string> column(const std::filesystem::path& folder, std::string
 // then one line per row, "FIELD=value|FIELD=value", values as the engine reads them as text, in
 // UTF-8.
 std::string dumpTable(const std::filesystem::path& dbfFile);
-
-// Every file under a folder with its bytes, by path relative to the folder.
-std::map<std::string, std::string> snapshot(const std::filesystem::path& folder);
 
 } // namespace quelvane::intake::testsupport
