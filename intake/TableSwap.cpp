@@ -69,21 +69,17 @@ ScratchFolder::ScratchFolder(const fs::path& parent, std::string_view prefix)
 {
     for (int attempt = 0;; ++attempt) {
         path_ = parent / (std::string(prefix) + randomSuffix());
-        std::error_code error;
-        if (fs::create_directory(path_, error))
+        if (platform::createFolder(path_))
             return;
-        if (error || attempt == 10)
-            throw Error("No se pudo crear la carpeta temporal " + path_.string() + ": "
-                        + (error ? error.message() : std::string("ya existe")) + ".");
+        if (attempt == 10)
+            throw Error("No se pudo crear la carpeta temporal " + path_.string() + ": ya existe.");
     }
 }
 
 ScratchFolder::~ScratchFolder()
 {
-    if (keep_)
-        return;
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
+    if (!keep_)
+        platform::discardFolder(path_);
 }
 
 void swapTables(const fs::path& workingFolder, const fs::path& stagingFolder, const std::vector<std::string>& fileNames,

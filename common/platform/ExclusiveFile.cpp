@@ -1,5 +1,7 @@
 #include "common/platform/ExclusiveFile.h"
 
+#include "common/platform/FaultInjection.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -41,6 +43,11 @@ std::string closedMessage(const fs::path& file)
     return "El archivo " + shown(file) + " ya está cerrado.";
 }
 
+std::string closeFailedMessage(const fs::path& file)
+{
+    return "No se pudo cerrar el archivo " + shown(file) + ".";
+}
+
 } // namespace
 
 #ifdef _WIN32
@@ -50,7 +57,11 @@ ExclusiveFile::ExclusiveFile(const fs::path& file, Mode mode)
 {
     const DWORD access = mode == Mode::ReadWrite ? (GENERIC_READ | GENERIC_WRITE) : GENERIC_READ;
     // Share mode 0: no other handle, of this process or another, may open the file meanwhile.
-    HANDLE handle = CreateFileW(file.c_str(), access, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    if (injectedFailure(FileOperation::Open, file))
+        SetLastError(ERROR_READ_FAULT);
+    else
+        handle = CreateFileW(file.c_str(), access, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
@@ -64,7 +75,7 @@ ExclusiveFile::ExclusiveFile(const fs::path& file, Mode mode)
 
 ExclusiveFile::~ExclusiveFile()
 {
-    close();
+    release();
 }
 
 ExclusiveFile::ExclusiveFile(ExclusiveFile&& other) noexcept
@@ -76,7 +87,7 @@ ExclusiveFile::ExclusiveFile(ExclusiveFile&& other) noexcept
 ExclusiveFile& ExclusiveFile::operator=(ExclusiveFile&& other) noexcept
 {
     if (this != &other) {
-        close();
+        release();
         path_ = std::move(other.path_);
         handle_ = std::exchange(other.handle_, nullptr);
     }
@@ -88,7 +99,8 @@ std::string ExclusiveFile::readAll()
     if (!handle_)
         throw Error(closedMessage(path_));
     LARGE_INTEGER size {};
-    if (!GetFileSizeEx(handle_, &size) || SetFilePointer(handle_, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
+    if (injectedFailure(FileOperation::Read, path_) || !GetFileSizeEx(handle_, &size)
+        || SetFilePointer(handle_, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
         throw Error("No se pudo leer el archivo " + shown(path_) + ".");
     std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
     std::size_t done = 0;
@@ -112,6 +124,9 @@ void ExclusiveFile::replaceContent(std::string_view bytes)
     const std::string failure = "No se pudo escribir el archivo " + shown(path_) + ".";
     if (SetFilePointer(handle_, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
         throw Error(failure);
+    const bool injected = injectedFailure(FileOperation::Write, path_);
+    if (injected)
+        bytes = bytes.substr(0, bytes.size() / 2);
     std::size_t done = 0;
     while (done < bytes.size()) {
         DWORD written = 0;
@@ -120,16 +135,25 @@ void ExclusiveFile::replaceContent(std::string_view bytes)
             throw Error(failure);
         done += written;
     }
-    if (!SetEndOfFile(handle_) || !FlushFileBuffers(handle_))
+    if (injected)
+        throw Error(failure);
+    if (!SetEndOfFile(handle_) || injectedFailure(FileOperation::Flush, path_) || !FlushFileBuffers(handle_))
         throw Error(failure);
 }
 
 void ExclusiveFile::close()
 {
-    if (handle_) {
-        CloseHandle(handle_);
-        handle_ = nullptr;
-    }
+    if (!handle_)
+        return;
+    const bool closed = CloseHandle(std::exchange(handle_, nullptr)) != 0;
+    if (!closed || injectedFailure(FileOperation::Close, path_))
+        throw Error(closeFailedMessage(path_));
+}
+
+void ExclusiveFile::release() noexcept
+{
+    if (handle_)
+        CloseHandle(std::exchange(handle_, nullptr));
 }
 
 bool ExclusiveFile::isOpen() const
@@ -144,9 +168,13 @@ ExclusiveFile::ExclusiveFile(const fs::path& file, Mode mode)
 {
     const int flags = (mode == Mode::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC;
     int fd = -1;
-    do {
-        fd = ::open(file.c_str(), flags);
-    } while (fd < 0 && errno == EINTR);
+    if (injectedFailure(FileOperation::Open, file))
+        errno = EIO;
+    else {
+        do {
+            fd = ::open(file.c_str(), flags);
+        } while (fd < 0 && errno == EINTR);
+    }
     if (fd < 0) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR)
@@ -171,7 +199,7 @@ ExclusiveFile::ExclusiveFile(const fs::path& file, Mode mode)
 
 ExclusiveFile::~ExclusiveFile()
 {
-    close();
+    release();
 }
 
 ExclusiveFile::ExclusiveFile(ExclusiveFile&& other) noexcept
@@ -183,7 +211,7 @@ ExclusiveFile::ExclusiveFile(ExclusiveFile&& other) noexcept
 ExclusiveFile& ExclusiveFile::operator=(ExclusiveFile&& other) noexcept
 {
     if (this != &other) {
-        close();
+        release();
         path_ = std::move(other.path_);
         fd_ = std::exchange(other.fd_, -1);
     }
@@ -196,7 +224,7 @@ std::string ExclusiveFile::readAll()
         throw Error(closedMessage(path_));
     const std::string failure = "No se pudo leer el archivo " + shown(path_) + ".";
     struct stat status { };
-    if (::fstat(fd_, &status) != 0)
+    if (injectedFailure(FileOperation::Read, path_) || ::fstat(fd_, &status) != 0)
         throw Error(failure);
     std::string bytes(static_cast<std::size_t>(status.st_size), '\0');
     std::size_t done = 0;
@@ -224,7 +252,11 @@ void ExclusiveFile::replaceContent(std::string_view bytes)
         throw Error(closedMessage(path_));
     const std::string failure = "No se pudo escribir el archivo " + shown(path_) + ": ";
     // Written over the old bytes and only then cut to length: a failure half-way leaves the old
-    // tail in place instead of an empty file.
+    // tail in place instead of an empty file. A failure injected by a test comes after half of
+    // the bytes, as on a disk that fills up.
+    const bool injected = injectedFailure(FileOperation::Write, path_);
+    if (injected)
+        bytes = bytes.substr(0, bytes.size() / 2);
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t written = ::pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
@@ -235,17 +267,31 @@ void ExclusiveFile::replaceContent(std::string_view bytes)
         }
         done += static_cast<std::size_t>(written);
     }
-    if (::ftruncate(fd_, static_cast<off_t>(bytes.size())) != 0 || ::fsync(fd_) != 0)
+    if (injected)
+        throw Error(failure + std::strerror(EIO) + ".");
+    if (::ftruncate(fd_, static_cast<off_t>(bytes.size())) != 0)
+        throw Error(failure + std::strerror(errno) + ".");
+    if (injectedFailure(FileOperation::Flush, path_))
+        throw Error(failure + std::strerror(EIO) + ".");
+    if (::fsync(fd_) != 0)
         throw Error(failure + std::strerror(errno) + ".");
 }
 
 void ExclusiveFile::close()
 {
-    if (fd_ >= 0) {
-        // Closing the last descriptor of the open file description releases the lock.
-        ::close(fd_);
-        fd_ = -1;
-    }
+    if (fd_ < 0)
+        return;
+    // Closing the last descriptor of the open file description releases the lock; on this
+    // system the descriptor is gone whatever close reports.
+    const bool closed = ::close(std::exchange(fd_, -1)) == 0;
+    if (!closed || injectedFailure(FileOperation::Close, path_))
+        throw Error(closeFailedMessage(path_));
+}
+
+void ExclusiveFile::release() noexcept
+{
+    if (fd_ >= 0)
+        ::close(std::exchange(fd_, -1));
 }
 
 bool ExclusiveFile::isOpen() const

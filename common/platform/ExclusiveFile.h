@@ -31,10 +31,14 @@ public:
     std::string readAll();
     // Replaces the whole content in place (truncate, write, flush to disk).
     void replaceContent(std::string_view bytes);
+    // Releases the file. Throws when the system reports that closing failed (the file is
+    // released all the same); the destructor releases it without a word.
     void close();
     bool isOpen() const;
 
 private:
+    void release() noexcept;
+
     std::filesystem::path path_;
 #ifdef _WIN32
     void* handle_ = nullptr;

@@ -1,11 +1,13 @@
 #include "common/platform/Files.h"
 
 #include "common/Error.h"
+#include "common/platform/FaultInjection.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <random>
+#include <system_error>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -42,12 +44,39 @@ std::string randomSuffix()
     return suffix;
 }
 
+// True, with errno set as the system would, when a test makes this operation fail.
+bool refused(FileOperation operation, const fs::path& file)
+{
+    if (!injectedFailure(operation, file))
+        return false;
+    errno = EIO;
+    return true;
+}
+
+std::string injectedReason()
+{
+    return std::make_error_code(std::errc::io_error).message();
+}
+
 #ifndef _WIN32
-// Writes all bytes to fd, retrying short writes and interruptions.
-bool writeAll(int fd, std::string_view bytes)
+// Writes all bytes to fd, retrying short writes and interruptions. A failure injected by a test
+// comes after half of the bytes, as on a disk that fills up.
+bool writeAll(int fd, std::string_view bytes, const fs::path& file)
 {
     const char* data = bytes.data();
     std::size_t left = bytes.size();
+    if (injectedFailure(FileOperation::Write, file)) {
+        left /= 2;
+        while (left > 0) {
+            const ssize_t written = ::write(fd, data, left);
+            if (written <= 0)
+                break;
+            data += written;
+            left -= static_cast<std::size_t>(written);
+        }
+        errno = EIO;
+        return false;
+    }
     while (left > 0) {
         const ssize_t written = ::write(fd, data, left);
         if (written < 0) {
@@ -70,33 +99,45 @@ void atomicWriteFile(const fs::path& target, std::string_view bytes)
     const fs::path aside = folder / ("." + target.filename().string() + "." + randomSuffix() + ".tmp");
     const std::string failure = "No se pudo escribir el archivo " + shown(target) + ": ";
 #ifdef _WIN32
+    if (refused(FileOperation::Create, aside))
+        throw Error(failure + injectedReason() + ".");
     {
         std::ofstream out(aside, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (!refused(FileOperation::Write, aside))
+            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        else
+            out.setstate(std::ios::badbit);
         out.flush();
-        if (!out) {
+        if (refused(FileOperation::Flush, aside))
+            out.setstate(std::ios::badbit);
+        out.close();
+        if (!out || refused(FileOperation::Close, aside)) {
             std::error_code ignored;
             fs::remove(aside, ignored);
             throw Error(failure + "no se pudo escribir en la carpeta.");
         }
     }
-    if (!MoveFileExW(aside.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (refused(FileOperation::Rename, target)
+        || !MoveFileExW(aside.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         std::error_code ignored;
         fs::remove(aside, ignored);
         throw Error(failure + "no se pudo reemplazar.");
     }
 #else
-    const int fd = ::open(aside.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = refused(FileOperation::Create, aside)
+        ? -1
+        : ::open(aside.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
         throw Error(failure + systemReason(errno));
-    const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    const bool written = writeAll(fd, bytes, aside) && !refused(FileOperation::Flush, aside) && ::fsync(fd) == 0;
     const int writeError = errno;
-    const bool closed = ::close(fd) == 0;
+    // The descriptor is released whatever close reports.
+    const bool closed = ::close(fd) == 0 && !refused(FileOperation::Close, aside);
     if (!written || !closed) {
         ::unlink(aside.c_str());
         throw Error(failure + systemReason(written ? errno : writeError));
     }
-    if (::rename(aside.c_str(), target.c_str()) != 0) {
+    if (refused(FileOperation::Rename, target) || ::rename(aside.c_str(), target.c_str()) != 0) {
         const int renameError = errno;
         ::unlink(aside.c_str());
         throw Error(failure + systemReason(renameError));
@@ -107,6 +148,8 @@ void atomicWriteFile(const fs::path& target, std::string_view bytes)
 
 std::string readFile(const fs::path& file)
 {
+    if (refused(FileOperation::Open, file))
+        throw Error("No se pudo abrir el archivo " + shown(file) + ": " + injectedReason() + ".");
     std::ifstream in(file, std::ios::binary);
     if (!in)
         throw Error("No se pudo abrir el archivo " + shown(file) + ".");
@@ -118,7 +161,7 @@ std::string readFile(const fs::path& file)
         in.seekg(0);
         in.read(bytes.data(), size);
     }
-    if (!in)
+    if (!in || refused(FileOperation::Read, file))
         throw Error("No se pudo leer el archivo " + shown(file) + ".");
     return bytes;
 }
@@ -126,7 +169,10 @@ std::string readFile(const fs::path& file)
 void removeFile(const fs::path& file)
 {
     std::error_code error;
-    fs::remove(file, error);
+    if (injectedFailure(FileOperation::Delete, file))
+        error = std::make_error_code(std::errc::io_error);
+    else
+        fs::remove(file, error);
     if (error)
         throw Error("No se pudo borrar el archivo " + shown(file) + ": " + error.message());
 }
@@ -134,9 +180,31 @@ void removeFile(const fs::path& file)
 void renameFile(const fs::path& from, const fs::path& to)
 {
     std::error_code error;
-    fs::rename(from, to, error);
+    if (injectedFailure(FileOperation::Rename, from))
+        error = std::make_error_code(std::errc::io_error);
+    else
+        fs::rename(from, to, error);
     if (error)
         throw Error("No se pudo mover el archivo " + shown(from) + " a " + shown(to) + ": " + error.message());
+}
+
+bool createFolder(const fs::path& folder)
+{
+    std::error_code error;
+    bool created = false;
+    if (injectedFailure(FileOperation::Create, folder))
+        error = std::make_error_code(std::errc::io_error);
+    else
+        created = fs::create_directory(folder, error);
+    if (error)
+        throw Error("No se pudo crear la carpeta " + shown(folder) + ": " + error.message() + ".");
+    return created;
+}
+
+void discardFolder(const fs::path& folder) noexcept
+{
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
 }
 
 void syncFolder(const fs::path& folder)

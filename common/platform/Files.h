@@ -5,7 +5,8 @@
 #include <string_view>
 
 // File operations of the engine. Everything that creates, replaces or deletes a file goes
-// through here, so that one place decides how a file is made durable.
+// through here, so that one place decides how a file is made durable, and so that a test can
+// make any of them fail (FaultInjection.h).
 namespace quelvane::platform {
 
 // Writes the bytes beside the target, flushes them to disk and renames over the target: the
@@ -20,6 +21,14 @@ void removeFile(const std::filesystem::path& file);
 
 // Renames, replacing the target. Throws quelvane::Error naming both.
 void renameFile(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Creates the folder (its parent must exist). Returns false when something of that name is
+// already there; throws quelvane::Error naming the folder for any other failure.
+bool createFolder(const std::filesystem::path& folder);
+
+// Removes a folder of our own with everything in it, as far as it can, and never throws: for
+// cleaning up in destructors and after another failure, where nobody could act on its error.
+void discardFolder(const std::filesystem::path& folder) noexcept;
 
 // fsync of a folder, so that renames in it survive a power cut (a no-op where unsupported).
 void syncFolder(const std::filesystem::path& folder);
