@@ -1,0 +1,31 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// SHA-256 (FIPS 180-4), so that a backup can say which centre document it came from and notice
+// a copied table that changed since, without a dependency for one small function.
+namespace quelvane::hash {
+
+class Sha256 {
+public:
+    Sha256();
+    void update(std::string_view bytes);
+    // The digest as 64 lower-case hexadecimal digits. The object is spent afterwards.
+    std::string finishHex();
+
+private:
+    void compress(const unsigned char* block);
+
+    std::array<std::uint32_t, 8> state_;
+    std::array<unsigned char, 64> block_ {};
+    std::size_t blockLength_ = 0;
+    std::uint64_t totalLength_ = 0;
+};
+
+// The digest of the bytes as 64 lower-case hexadecimal digits.
+std::string sha256Hex(std::string_view bytes);
+
+} // namespace quelvane::hash

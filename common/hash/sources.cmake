@@ -1,0 +1,3 @@
+target_sources(quelvane_common PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/Sha256.cpp
+)
