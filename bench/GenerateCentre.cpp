@@ -161,7 +161,8 @@ int main(int argc, char** argv)
     out << "  </Aulas>\n  <Ensenanzas>\n";
     std::vector<std::string> teachingCodes;
     for (int i = 0; i < 6 * scale; ++i) {
-        teachingCodes.push_back("E" + std::to_string(100 + i));
+        // Appended rather than "E" + ...: GCC 12 at -O3 warns wrongly (-Wrestrict) on the latter.
+        teachingCodes.push_back(std::string("E").append(std::to_string(100 + i)));
         out << "    <Ensenanza Codigo=\"" << teachingCodes.back() << "\" Denominacion=\"Enseñanza Secundaria " << i
             << "\"/>\n";
     }
@@ -179,7 +180,10 @@ int main(int argc, char** argv)
     }
     out << "  </Sesiones>\n  <Grupos>\n";
     std::vector<std::string> groupCodes;
-    const char* hours[] = {"01,00", "02,00", "03,00", "04,00", "02,75", "01,50", "00,00"};
+    // About two weekly sessions a subject, so that a group's 15 subjects fill some 30 of the 35
+    // slots, as a real week does; "02,75" and "01,50" take intake's minute-spreading rules.
+    const char* hours[] = {"01,00", "01,00", "02,00", "02,00", "02,00", "03,00", "04,00", "02,75", "01,50", "00,00"};
+    const int hourChoices = static_cast<int>(sizeof hours / sizeof hours[0]);
     for (int i = 0; i < 100 * scale; ++i) {
         const std::string c = code(random, "G", i, groupCodes);
         out << "    <Grupo Codigo=\"" << escaped(c) << "\" Denominacion=\"" << (1 + i % 4) << "º ESO "
@@ -191,7 +195,7 @@ int main(int argc, char** argv)
         for (int k = 0; k < 15; ++k) {
             out << "        <MateriaGrupo Codigo=\""
                 << escaped(subjectCodes[random.below(static_cast<int>(subjectCodes.size()))]) << "\" Horas=\""
-                << hours[random.below(7)] << "\"/>\n";
+                << hours[random.below(hourChoices)] << "\"/>\n";
         }
         out << "      </MateriasGrupo>\n    </Grupo>\n";
     }

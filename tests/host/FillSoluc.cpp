@@ -10,6 +10,8 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -44,6 +46,7 @@ struct GroupSubject {
 
 struct WorkingData {
     std::vector<std::string> groups;
+    std::unordered_set<std::string> groupSet;
     std::vector<std::string> teachers;
     std::vector<std::string> rooms;
     std::set<std::string> subjects;
@@ -71,6 +74,7 @@ WorkingData readWorkingTables(const fs::path& folder)
 {
     WorkingData data;
     data.groups = column(folder, tables::GRUPOST, field::ABREV);
+    data.groupSet.insert(data.groups.begin(), data.groups.end());
     data.teachers = column(folder, tables::PROFT, field::ABREV);
     data.rooms = column(folder, tables::AULAT, field::ABREV);
 
@@ -100,7 +104,9 @@ WorkingData readWorkingTables(const fs::path& folder)
     return data;
 }
 
-// Who is busy when: a key of a group, teacher or room with the index of a slot.
+// Who is busy when: for each key of a group, teacher or room, the slots it is taken in. Looked up
+// by hash, so that filling SOLUC stays linear in the number of sessions for the benchmark's
+// largest centres.
 class Timetable {
 public:
     explicit Timetable(const std::vector<Slot>& slots)
@@ -108,19 +114,30 @@ public:
     {
     }
 
-    // A slot free for all three, on a day that `avoidDays` does not hold where possible.
-    std::optional<std::size_t> freeSlot(const std::string& group, const std::string& teacher, const std::string& room,
-                                        const std::set<std::int32_t>& avoidDays, std::size_t start) const
+    // A slot free for the group and the teacher and for one of `rooms` (tried in order), on a
+    // day that `avoidDays` does not hold where possible; with the room it is free for.
+    std::optional<std::pair<std::size_t, std::size_t>> freeSlot(const std::string& group, const std::string& teacher,
+                                                                const std::vector<const std::string*>& rooms,
+                                                                const std::set<std::int32_t>& avoidDays,
+                                                                std::size_t start) const
     {
         const std::size_t n = slots_.size();
+        const std::vector<bool>* groupTaken = takenBy(group);
+        const std::vector<bool>* teacherTaken = takenBy(teacher);
+        std::vector<const std::vector<bool>*> roomTaken;
+        for (const std::string* room : rooms)
+            roomTaken.push_back(takenBy(*room));
         for (int round = 0; round < 2; ++round) {
             for (std::size_t k = 0; k < n; ++k) {
                 const std::size_t slot = (start + k) % n;
                 if (round == 0 && avoidDays.count(slots_[slot].day))
                     continue;
-                if (busy(group, slot) || busy(teacher, slot) || busy(room, slot))
+                if (busy(groupTaken, slot) || busy(teacherTaken, slot))
                     continue;
-                return slot;
+                for (std::size_t r = 0; r < roomTaken.size(); ++r) {
+                    if (!busy(roomTaken[r], slot))
+                        return std::pair {slot, r};
+                }
             }
         }
         return std::nullopt;
@@ -129,18 +146,29 @@ public:
     void take(const std::string& group, const std::string& teacher, const std::string& room, std::size_t slot)
     {
         for (const std::string* key : {&group, &teacher, &room}) {
-            if (!key->empty())
-                taken_.insert({*key, slot});
+            if (key->empty())
+                continue;
+            std::vector<bool>& taken = taken_[*key];
+            taken.resize(slots_.size());
+            taken[slot] = true;
         }
     }
 
 private:
-    bool busy(const std::string& key, std::size_t slot) const { return !key.empty() && taken_.count({key, slot}); }
+    const std::vector<bool>* takenBy(const std::string& key) const
+    {
+        if (key.empty())
+            return nullptr;
+        const auto found = taken_.find(key);
+        return found != taken_.end() ? &found->second : nullptr;
+    }
+
+    static bool busy(const std::vector<bool>* taken, std::size_t slot) { return taken != nullptr && (*taken)[slot]; }
 
     const std::vector<Slot>& slots_;
     // Keys of groups, teachers and rooms never clash in practice; the host's own data is no
     // cleaner, and a clash only leaves a session unplaced.
-    std::set<std::pair<std::string, std::size_t>> taken_;
+    std::unordered_map<std::string, std::vector<bool>> taken_;
 };
 
 template <typename T> const T& pick(const std::vector<T>& values, std::size_t i, const T& none)
@@ -178,54 +206,76 @@ void writeSoluc(const fs::path& folder, const std::vector<SolucRow>& rows)
 
 } // namespace
 
-FillReport fillSoluc(const fs::path& folder)
+FillReport fillSoluc(const fs::path& folder, const FillOptions& options)
 {
     const WorkingData data = readWorkingTables(folder);
     Timetable timetable(data.slots);
     FillReport report;
     std::vector<SolucRow> rows;
     const std::string none;
+    const std::vector<const std::string*> noRoom = {&none};
 
     // Tasks first: delivery must still write every lesson before them.
     for (std::size_t i = 0; i < data.tasks.size() && i < 2; ++i) {
         const std::string group = i == 0 ? none : pick(data.groups, 0, none);
         const std::string& teacher = pick(data.teachers, i, none);
         SolucRow row {data.tasks[i], data.tasks[i], {}, group, teacher, none};
-        if (const auto slot = timetable.freeSlot(group, teacher, none, {}, data.slots.size() - 1 - i)) {
-            timetable.take(group, teacher, none, *slot);
-            row.slot = data.slots[*slot];
+        if (const auto slot = timetable.freeSlot(group, teacher, noRoom, {}, data.slots.size() - 1 - i)) {
+            timetable.take(group, teacher, none, slot->first);
+            row.slot = data.slots[slot->first];
         }
         rows.push_back(row);
         ++report.taskRows;
     }
 
+    const std::size_t roomsTried = std::max<std::size_t>(
+        1, std::min(static_cast<std::size_t>(std::max(options.roomsTried, 1)), data.rooms.size()));
     const GroupSubject* leftOutOnPurpose = nullptr;
     for (std::size_t i = 0; i < data.groupSubjects.size(); ++i) {
         const GroupSubject& subject = data.groupSubjects[i];
-        const bool knownGroup = std::find(data.groups.begin(), data.groups.end(), subject.group) != data.groups.end();
-        if (!data.subjects.count(subject.subject) || !knownGroup) {
+        if (!data.subjects.count(subject.subject) || !data.groupSet.count(subject.group)) {
             report.skipped.push_back(text::toUtf8(subject.subject + "/" + subject.group));
             continue;
         }
         if (!leftOutOnPurpose)
             leftOutOnPurpose = &subject;
         const std::string& teacher = pick(data.teachers, i, none);
-        const std::string& room = pick(data.rooms, i, none);
+        std::vector<const std::string*> rooms;
+        for (std::size_t r = 0; r < roomsTried; ++r)
+            rooms.push_back(&pick(data.rooms, i + r, none));
         std::set<std::int32_t> days;
         for (int session = 0; session < subject.sessions; ++session) {
-            SolucRow row {subject.subject, subject.task, {}, subject.group, teacher, room};
+            SolucRow row {subject.subject, subject.task, {}, subject.group, teacher, *rooms.front()};
             const auto slot = data.slots.empty()
                 ? std::nullopt
-                : timetable.freeSlot(subject.group, teacher, room, days, (i * 3) % data.slots.size());
+                : timetable.freeSlot(subject.group, teacher, rooms, days, (i * 3) % data.slots.size());
             if (slot) {
-                timetable.take(subject.group, teacher, room, *slot);
-                row.slot = data.slots[*slot];
+                row.aula = *rooms[slot->second];
+                timetable.take(subject.group, teacher, row.aula, slot->first);
+                row.slot = data.slots[slot->first];
                 days.insert(row.slot.day);
             } else {
                 ++report.unplacedLessons;
             }
             rows.push_back(row);
             ++report.lessonRows;
+        }
+    }
+
+    // Duties without group or room, in the teachers' free slots.
+    if (!data.tasks.empty() && !data.slots.empty()) {
+        for (std::size_t t = 0; t < data.teachers.size(); ++t) {
+            for (int k = 0; k < options.tasksPerTeacher; ++k) {
+                const std::string& task = data.tasks[(t + static_cast<std::size_t>(k)) % data.tasks.size()];
+                SolucRow row {task, task, {}, none, data.teachers[t], none};
+                const std::size_t start = (t * 5 + static_cast<std::size_t>(k) * 7) % data.slots.size();
+                if (const auto slot = timetable.freeSlot(none, row.prof, noRoom, {}, start)) {
+                    timetable.take(none, row.prof, none, slot->first);
+                    row.slot = data.slots[slot->first];
+                }
+                rows.push_back(row);
+                ++report.taskRows;
+            }
         }
     }
 

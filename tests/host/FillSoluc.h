@@ -18,9 +18,18 @@ struct FillReport {
     std::vector<std::string> skipped;
 };
 
+// What the tests leave at its defaults and the benchmark turns up towards a real timetable.
+struct FillOptions {
+    // Duties (guardias and the like) of every teacher, each one row with the teacher alone.
+    int tasksPerTeacher = 0;
+    // Rooms tried for a session, the group subject's own first: a host moves a lesson to another
+    // free room rather than leave it unplaced.
+    int roomsTried = 1;
+};
+
 // Replaces <folder>/SOLUC.DBF. Its rows, in this order: a task without a group and a task of the
 // first group (when ASIGNOMT holds activity types), every session of every group subject of
-// ASIGT in table order, and finally one session that is left unplaced.
-FillReport fillSoluc(const std::filesystem::path& folder);
+// ASIGT in table order, the teachers' duties, and finally one session that is left unplaced.
+FillReport fillSoluc(const std::filesystem::path& folder, const FillOptions& options = {});
 
 } // namespace quelvane::testhost
