@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@ namespace quelvane::intake {
 struct TableRows {
     std::string table; // "ASIGNOMT"
     int rows = 0;
+    bool operator==(const TableRows&) const = default;
 };
 
 // An element that the run left out of its table, and why.
@@ -18,6 +20,7 @@ struct LeftOut {
     std::string loader; // "CargarMaterias"
     std::string code; // the element's code, UTF-8
     std::string reason; // a Spanish sentence, UTF-8
+    bool operator==(const LeftOut&) const = default;
 };
 
 // An element loaded under a key other than its own code (numbered, shortened, or taken from its
@@ -27,17 +30,27 @@ struct ShortCode {
     std::string code; // the element's code, UTF-8; empty when it has none
     std::string shortCode; // the key stored in the table, UTF-8
     std::string name; // the element's name, UTF-8, where the table keeps one
+    bool operator==(const ShortCode&) const = default;
+};
+
+// Where the files that an intake replaced were copied before, so that the intake can be undone.
+struct BackupNote {
+    std::string id;
+    std::filesystem::path folder;
+    std::filesystem::path workingFolder;
 };
 
 struct IntakeSummary {
     std::vector<TableRows> tables; // in the order the loaders wrote them
     std::vector<LeftOut> leftOut;
     std::vector<ShortCode> shortCodes;
+    std::optional<BackupNote> backup; // set by runIntake; nothing in a dry run
 };
 
 // All or nothing: on success every working table is replaced; on any error (thrown as
 // quelvane::Error, or quelvane::MissingInput when the document does not exist) every file of
-// the working folder is as it was before.
+// the working folder is as it was before. The files that it replaces or removes are first copied
+// into a new backup (intake/Backup.h); a backup that cannot be made stops the run.
 IntakeSummary runIntake(const std::filesystem::path& centreDocument, const std::filesystem::path& workingFolder);
 
 // The summary as lines of Spanish text for the window's details and the command line.

@@ -1,9 +1,12 @@
 #include "common/Error.h"
 #include "common/WorkingTables.h"
 #include "common/dbase/Table.h"
+#include "common/platform/ApplicationData.h"
 #include "common/xml/Document.h"
+#include "intake/Backup.h"
 #include "intake/Intake.h"
 #include "intake/IntakeContext.h"
+#include "intake/IntakeSteps.h"
 #include "intake/TableSwap.h"
 
 #include <string>
@@ -14,15 +17,24 @@ namespace quelvane::intake {
 
 namespace fs = std::filesystem;
 
+static_assert(builtTables[0] == tables::ASIGNOMT && builtTables[6] == tables::ASIGT);
+
 namespace {
 
-// The tables the loaders write, in the order they write them.
-constexpr std::string_view builtTables[] = {tables::ASIGNOMT,   tables::PROFT,    tables::AULAT, tables::GRUPOST,
-                                            tables::DIASHORAST, tables::COUNTSES, tables::ASIGT};
+std::vector<TableRows> countRows(const fs::path& folder)
+{
+    std::vector<TableRows> counted;
+    for (std::string_view name : builtTables) {
+        dbase::Table table = dbase::Table::open(dbase::tableFile(folder, name));
+        counted.push_back({std::string(name), static_cast<int>(table.recordCount())});
+        table.close();
+    }
+    return counted;
+}
 
-// Every file that intake replaces or removes. CURSOST is derived from the groups and would
-// contradict the new ones, so it goes without a replacement.
-std::vector<std::string> replacedFiles()
+} // namespace
+
+std::vector<std::string> intakeFileNames()
 {
     std::vector<std::string> names;
     for (std::string_view table : builtTables) {
@@ -47,31 +59,18 @@ xml::Document loadCentreDocument(const fs::path& file)
     return document;
 }
 
-std::vector<TableRows> countRows(const fs::path& folder)
+void requireWorkingFolder(const fs::path& workingFolder)
 {
-    std::vector<TableRows> counted;
-    for (std::string_view name : builtTables) {
-        dbase::Table table = dbase::Table::open(dbase::tableFile(folder, name));
-        counted.push_back({std::string(name), static_cast<int>(table.recordCount())});
-        table.close();
-    }
-    return counted;
-}
-
-} // namespace
-
-IntakeSummary runIntake(const fs::path& centreDocument, const fs::path& workingFolder)
-{
-    // Everything that can be found wrong with the document is found before any table is touched.
-    const xml::Document document = loadCentreDocument(centreDocument);
     std::error_code error;
     if (!fs::is_directory(workingFolder, error))
         throw Error("No existe la carpeta de trabajo " + workingFolder.string() + ".");
+}
 
-    const ScratchFolder staging(workingFolder, ".quelvane-intake-");
+IntakeSummary buildTables(const xml::Document& document, const fs::path& folder)
+{
     IntakeSummary summary;
     IntakeContext context {.DocXML = document,
-                           .folder = staging.path(),
+                           .folder = folder,
                            .ListaAbrev = {},
                            .ListaCodigos = {},
                            .DuracionesSesion = {0, 0, 0},
@@ -85,9 +84,31 @@ IntakeSummary runIntake(const fs::path& centreDocument, const fs::path& workingF
     CargarGrupos(context);
     CargarSesiones(context);
     CargarMateriasGrupo(context);
+    summary.tables = countRows(folder);
+    return summary;
+}
 
-    summary.tables = countRows(staging.path());
-    swapTables(workingFolder, staging.path(), replacedFiles());
+IntakeSummary runIntake(const fs::path& centreDocument, const fs::path& workingFolder)
+{
+    // Everything that can be found wrong with the document is found before any table is touched.
+    const xml::Document document = loadCentreDocument(centreDocument);
+    requireWorkingFolder(workingFolder);
+
+    const ScratchFolder staging(workingFolder, ".quelvane-intake-");
+    IntakeSummary summary = buildTables(document, staging.path());
+
+    // The backup holds exactly what the swap will replace or remove; a table that another program
+    // holds stops the run before a backup is made of it.
+    const std::vector<std::string> names = intakeFileNames();
+    const std::vector<std::string> replaced = filesToReplace(workingFolder, names);
+    checkNotInUse(workingFolder, replaced);
+    const fs::path store = platform::backupFolder();
+    const Backup backup
+        = makeBackup(store, workingFolder, replaced, BackupReason {.centreDocument = centreDocument, .restoring = {}});
+
+    swapTables(workingFolder, staging.path(), names);
+    pruneBackups(store, backup.id);
+    summary.backup = BackupNote {.id = backup.id, .folder = backup.folder, .workingFolder = backup.workingFolder};
     return summary;
 }
 

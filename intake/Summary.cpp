@@ -1,5 +1,6 @@
 #include "common/text/Json.h"
 #include "intake/Intake.h"
+#include "intake/SummaryText.h"
 
 #include <cstdio>
 #include <string>
@@ -11,21 +12,27 @@ using text::jsonString;
 
 namespace {
 
-std::string rowsText(int rows)
-{
-    return std::to_string(rows) + (rows == 1 ? " fila" : " filas");
-}
-
 std::string shownCode(const std::string& code)
 {
     return code.empty() ? std::string("(sin código)") : "«" + code + "»";
 }
 
+std::string pathText(const std::filesystem::path& path)
+{
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 } // namespace
 
-std::string describe(const IntakeSummary& summary)
+std::string rowsText(int rows)
 {
-    std::string out = "Tablas de trabajo reconstruidas:\n";
+    return std::to_string(rows) + (rows == 1 ? " fila" : " filas");
+}
+
+std::string describeTables(const IntakeSummary& summary, std::string_view heading)
+{
+    std::string out = std::string(heading) + "\n";
     for (const TableRows& table : summary.tables)
         out += "  " + table.table + ": " + rowsText(table.rows) + "\n";
 
@@ -46,6 +53,17 @@ std::string describe(const IntakeSummary& summary)
                 out += " (" + element.name + ")";
             out += ": clave «" + element.shortCode + "».\n";
         }
+    }
+    return out;
+}
+
+std::string describe(const IntakeSummary& summary)
+{
+    std::string out = describeTables(summary, "Tablas de trabajo reconstruidas:");
+    if (summary.backup) {
+        out += "Copia de seguridad de los archivos anteriores: " + pathText(summary.backup->folder) + "\n";
+        out += "Para deshacer esta carga: quelvane-cli restore " + summary.backup->id + " --workdir \""
+            + pathText(summary.backup->workingFolder) + "\"\n";
     }
     return out;
 }
@@ -71,7 +89,11 @@ std::string toJson(const IntakeSummary& summary)
             + ",\"code\":" + jsonString(element.code) + ",\"shortCode\":" + jsonString(element.shortCode)
             + ",\"name\":" + jsonString(element.name) + "}";
     }
-    return out + "]}\n";
+    out += "]";
+    if (summary.backup)
+        out += ",\"backup\":{\"id\":" + jsonString(summary.backup->id)
+            + ",\"folder\":" + jsonString(pathText(summary.backup->folder)) + "}";
+    return out + "}\n";
 }
 
 } // namespace quelvane::intake

@@ -34,7 +34,8 @@ std::string randomSuffix()
     return suffix;
 }
 
-// The files of the working folder that the swap replaces or removes, under their actual names.
+} // namespace
+
 std::vector<std::string> filesToReplace(const fs::path& workingFolder, const std::vector<std::string>& fileNames)
 {
     std::set<std::string> wanted;
@@ -62,8 +63,6 @@ void checkNotInUse(const fs::path& workingFolder, const std::vector<std::string>
     for (const std::string& name : names)
         held.emplace_back(workingFolder / name);
 }
-
-} // namespace
 
 ScratchFolder::ScratchFolder(const fs::path& parent, std::string_view prefix)
 {

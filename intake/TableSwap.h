@@ -27,6 +27,15 @@ void swapTables(const std::filesystem::path& workingFolder, const std::filesyste
 void swapTables(const std::filesystem::path& workingFolder, const std::filesystem::path& stagingFolder,
                 const std::vector<std::string>& fileNames);
 
+// The files of the working folder that a swap of these names replaces or removes, under their
+// actual names, sorted.
+std::vector<std::string> filesToReplace(const std::filesystem::path& workingFolder,
+                                        const std::vector<std::string>& fileNames);
+
+// Throws platform::FileInUse naming the first of these files of the working folder that another
+// holder has open.
+void checkNotInUse(const std::filesystem::path& workingFolder, const std::vector<std::string>& fileNames);
+
 // A hidden folder of our own inside `parent`, removed with all it holds when the object goes.
 class ScratchFolder {
 public:

@@ -45,7 +45,10 @@ INSTANTIATE_TEST_SUITE_P(Intake, Golden,
 
 TEST_F(Golden, SummaryAsExpected)
 {
-    EXPECT_EQ(describe(*summary), platform::readFile(folder() / "resumen.txt"));
+    // The note of the backup names a folder that changes with every run; the backup tests see to it.
+    IntakeSummary withoutBackup = *summary;
+    withoutBackup.backup.reset();
+    EXPECT_EQ(describe(withoutBackup), platform::readFile(folder() / "resumen.txt"));
 }
 
 } // namespace

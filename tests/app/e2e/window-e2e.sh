@@ -50,8 +50,8 @@ for _ in $(seq 100); do
 done
 [[ -s $work/display ]] || { cat "$work/xvfb.log"; fail "Xvfb did not start"; }
 export DISPLAY=":$(head -1 "$work/display")"
-# The working folder and the report stay inside this test, whatever the machine's settings.
-export QUELVANE_WORKDIR="$work/VTEMP" QUELVANE_INI_DIR="$work/ini"
+# The working folder, the report and the backups stay inside this test, whatever the machine's settings.
+export QUELVANE_WORKDIR="$work/VTEMP" QUELVANE_INI_DIR="$work/ini" QUELVANE_BACKUP_DIR="$work/backups"
 unset QT_QPA_PLATFORM QT_SCALE_FACTOR
 mkdir -p "$work/VTEMP" "$work/ini" "$work/docs"
 cp "$data/centro.xml" "$work/docs/centro.xml"

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "common/xml/Document.h"
+#include "intake/Intake.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The steps that the real intake and its dry run share, so that the dry run shows exactly what
+// the real one would do.
+namespace quelvane::intake {
+
+// The tables the loaders write, in the order they write them.
+inline constexpr std::string_view builtTables[]
+    = {"ASIGNOMT", "PROFT", "AULAT", "GRUPOST", "DIASHORAST", "COUNTSES", "ASIGT"};
+
+// Every file that intake replaces or removes, in upper case: the seven tables and their index
+// files, and CURSOST, which is derived from the groups and would contradict the new ones, so it
+// goes without a replacement.
+std::vector<std::string> intakeFileNames();
+
+// The centre document, with everything that can be found wrong with it before any table is built.
+// Throws MissingInput when there is no such file.
+xml::Document loadCentreDocument(const std::filesystem::path& file);
+
+// Throws when the working folder is not there.
+void requireWorkingFolder(const std::filesystem::path& workingFolder);
+
+// Runs the seven loaders, which create their tables in `folder`, and counts the rows.
+IntakeSummary buildTables(const xml::Document& document, const std::filesystem::path& folder);
+
+} // namespace quelvane::intake
