@@ -3,6 +3,7 @@
 #include "common/Error.h"
 #include "common/WorkingTables.h"
 #include "common/text/Text.h"
+#include "common/xml/LeafElements.h"
 
 #include <array>
 #include <cstddef>
@@ -70,11 +71,9 @@ struct Actividad {
 
 class ActivityWriter {
 public:
-    ActivityWriter(const ActivityTables& tables, const CodeBook& codes, xml::Document& document, xml::Element horario)
+    ActivityWriter(const ActivityTables& tables, const CodeBook& codes)
         : tables_(tables)
         , codes_(codes)
-        , document_(document)
-        , horario_(horario)
     {
         for (std::size_t i = 0; i < ReasonCount; ++i) {
             summary_.passedOver.push_back(
@@ -89,7 +88,12 @@ public:
             writeRow(pass);
     }
 
-    DeliverySummary takeSummary() { return std::move(summary_); }
+    // The elements go under horario once both passes are through.
+    DeliverySummary finish(xml::Element horario)
+    {
+        actividades_.appendTo(horario);
+        return std::move(summary_);
+    }
 
 private:
     void writeRow(Pass pass)
@@ -117,7 +121,8 @@ private:
                 passOver(GroupNotFound);
                 return;
             }
-            values_.codigoGrupo = codes_.groupCode(tables_.grupos.text(field::ABREV));
+            // The record found holds exactly the key looked for.
+            values_.codigoGrupo = codes_.groupCode(codGrupo_);
         } else {
             // A task may belong to no group at all: the host's text goes back as it stands, unless
             // it is a group key that intake derived from a longer or repeated code.
@@ -132,8 +137,9 @@ private:
         if (pass == Pass::Lessons)
             values_.codigoMateria = codes_.subjectCode(asig_, tables_.asignaturas.text(field::ABREV_GESTION));
 
-        if (tables_.profesores.locate(field::ABREV, soluc.text(field::PROF)))
-            values_.codigoProfesor = codes_.teacherCode(tables_.profesores.text(field::ABREV));
+        const std::string prof = soluc.text(field::PROF);
+        if (tables_.profesores.locate(field::ABREV, prof))
+            values_.codigoProfesor = codes_.teacherCode(prof);
         if (tables_.aulas.locate(field::ABREV, soluc.text(field::AULA)))
             values_.codigoAula
                 = codes_.roomCode(tables_.aulas.text(field::ABREV), tables_.aulas.text(field::ABREV_GESTION));
@@ -159,25 +165,20 @@ private:
 
     void appendElement()
     {
-        const std::array<std::pair<std::string_view, const std::string*>, 8> attributes = {{
-            {"tipo", &values_.tipo},
-            {"codigoProfesor", &values_.codigoProfesor},
-            {"codigoGrupo", &values_.codigoGrupo},
-            {"codigoMateria", &values_.codigoMateria},
-            {"codigoAula", &values_.codigoAula},
-            {"dia", &values_.dia},
-            {"HoraInicio", &values_.horaInicio},
-            {"HoraFin", &values_.horaFin},
-        }};
-        xml::Element actividad = document_.createElement("actividad");
+        const std::array<std::string, 8> utf8 = {
+            text::toUtf8(values_.tipo),        text::toUtf8(values_.codigoProfesor),
+            text::toUtf8(values_.codigoGrupo), text::toUtf8(values_.codigoMateria),
+            text::toUtf8(values_.codigoAula),  text::toUtf8(values_.dia),
+            text::toUtf8(values_.horaInicio),  text::toUtf8(values_.horaFin),
+        };
+        const std::array<std::string_view, 8> attributes
+            = {utf8[0], utf8[1], utf8[2], utf8[3], utf8[4], utf8[5], utf8[6], utf8[7]};
         try {
-            for (const auto& [name, value] : attributes)
-                actividad.setAttribute(name, text::toUtf8(*value));
+            actividades_.add(attributes);
         } catch (const Error& error) {
             // A control character in a table cannot go into XML; say which row carries it.
             throw Error("La fila " + rowKey() + " de SOLUC no cabe en el documento de horario: " + error.what());
         }
-        horario_.appendChild(actividad);
     }
 
     // ASIG/CODGRUPO/DIA/HORA, UTF-8: how the summary and the messages name a row.
@@ -201,8 +202,10 @@ private:
 
     const ActivityTables& tables_;
     const CodeBook& codes_;
-    xml::Document& document_;
-    xml::Element horario_;
+    // Held as their markup rather than as nodes: a large centre has some 150 000 of them.
+    xml::LeafElements actividades_ {
+        "actividad",
+        {"tipo", "codigoProfesor", "codigoGrupo", "codigoMateria", "codigoAula", "dia", "HoraInicio", "HoraFin"}};
     DeliverySummary summary_;
     // The row being worked on.
     std::string asig_;
@@ -213,13 +216,12 @@ private:
 
 } // namespace
 
-DeliverySummary EscribirActividades(const ActivityTables& tables, const CodeBook& codes, xml::Document& document,
-                                    xml::Element horario)
+DeliverySummary EscribirActividades(const ActivityTables& tables, const CodeBook& codes, xml::Element horario)
 {
-    ActivityWriter writer(tables, codes, document, horario);
+    ActivityWriter writer(tables, codes);
     writer.writePass(Pass::Lessons);
     writer.writePass(Pass::Tasks);
-    return writer.takeSummary();
+    return writer.finish(horario);
 }
 
 } // namespace quelvane::delivery

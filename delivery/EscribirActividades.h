@@ -22,7 +22,6 @@ struct ActivityTables {
 // the tasks in SOLUC's order. Keys that stand for a longer or repeated code go back as that code. Returns the counts
 // and the rows passed over; outputFile is left empty. Leaves SOLUC at its end and the lookup tables on whatever record
 // they last found.
-DeliverySummary EscribirActividades(const ActivityTables& tables, const CodeBook& codes, xml::Document& document,
-                                    xml::Element horario);
+DeliverySummary EscribirActividades(const ActivityTables& tables, const CodeBook& codes, xml::Element horario);
 
 } // namespace quelvane::delivery

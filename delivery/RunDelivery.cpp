@@ -145,7 +145,7 @@ DeliverySummary runDelivery(const fs::path& centreDocument, const fs::path& work
 
     DeliverySummary summary = EscribirActividades(ActivityTables {tables.soluc, tables.grupos, tables.profesores,
                                                                   tables.aulas, tables.asignaturas, tables.tramos},
-                                                  codes, document, horario);
+                                                  codes, horario);
     tables.close();
 
     summary.outputFile = outputPathFor(centreDocument);

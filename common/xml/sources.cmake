@@ -1,4 +1,5 @@
 target_sources(quelvane_common PRIVATE
+    xml/LeafElements.cpp
     xml/LibxmlErrors.cpp
     xml/Parser.cpp
     xml/Serializer.cpp
