@@ -11,6 +11,7 @@
 # bench/expected.sha256 (dates masked), so that a faster path is also the same path.
 #
 #   bench/run.sh                 figures on screen and in bench/results.md
+#   bench/run.sh --check         only compares the outputs with bench/expected.sha256
 #   bench/run.sh --write-hashes  only rewrites bench/expected.sha256 (when outputs change on purpose)
 #
 # Environment: QUELVANE_BENCH_BUILD_DIR (default build-bench, configured as Release when new),
@@ -27,7 +28,16 @@ seed=42
 expected="$root/bench/expected.sha256"
 results="$root/bench/results.md"
 write_hashes=0
-if [ "${1:-}" = "--write-hashes" ]; then write_hashes=1; fi
+check_only=0
+case "${1:-}" in
+--write-hashes) write_hashes=1 ;;
+--check) check_only=1 ;;
+"") ;;
+*)
+    echo "Uso: bench/run.sh [--check | --write-hashes]" >&2
+    exit 2
+    ;;
+esac
 
 # --- tools ---------------------------------------------------------------------------------------
 "$root/scripts/install-deps.sh"
@@ -93,6 +103,7 @@ elif ! diff -u <(grep -E "  S=($(echo $scales | tr ' ' '|'))/" "$expected") "$ha
 else
     echo "Salidas idénticas a bench/expected.sha256 (fechas aparte)."
 fi
+if [ "$check_only" = 1 ]; then exit 0; fi
 
 # --- timing --------------------------------------------------------------------------------------
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
