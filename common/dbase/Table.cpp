@@ -9,6 +9,7 @@
 #include "common/platform/Files.h"
 #include "common/text/Text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -187,6 +188,7 @@ struct Table::Impl {
     std::string readOnlyReason; // empty when the table can be changed
     std::optional<Index> index;
     std::vector<std::unique_ptr<LocateIndex>> locateIndexes;
+    bool capitalNames = false; // no stored field name holds a small letter
 
     Impl(const fs::path& dbfFile, platform::ExclusiveFile&& opened)
         : file(dbfFile)
@@ -220,6 +222,15 @@ struct Table::Impl {
 
     std::size_t fieldIndex(std::string_view fieldName) const
     {
+        // Every read and write of a field finds it by name, and callers spell names as stored,
+        // in capitals: many share a length (CASIG, CGRUP, TURNO...) and would otherwise be
+        // compared letter by letter, folding case. With no small letter in any stored name, an
+        // exact match is also the first match that ignores case.
+        if (capitalNames) {
+            for (std::size_t i = 0; i < fields.size(); ++i)
+                if (fields[i].layout.def.name == fieldName)
+                    return i;
+        }
         for (std::size_t i = 0; i < fields.size(); ++i)
             if (sameName(fields[i].layout.def.name, fieldName))
                 return i;
@@ -468,6 +479,9 @@ Table Table::open(const fs::path& dbfFile)
         impl->defs.push_back(field.def);
     }
     impl->locateIndexes.resize(impl->fields.size());
+    impl->capitalNames = std::all_of(impl->defs.begin(), impl->defs.end(), [](const FieldDef& def) {
+        return std::none_of(def.name.begin(), def.name.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+    });
     impl->header = bytes.substr(0, layout.headerLength);
     impl->rows = layout.recordCount;
     // The file's own buffer becomes the records: no second copy of a large table.
