@@ -125,10 +125,21 @@ unsigned char foldByte(unsigned char c)
     }
 }
 
+// Codes, times and most names are plain ASCII, which both conversions keep as it is.
+bool isAscii(std::string_view text)
+{
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
 } // namespace
 
 std::string toUtf8(std::string_view cp1252)
 {
+    if (isAscii(cp1252))
+        return std::string(cp1252);
     std::string out;
     out.reserve(cp1252.size() + cp1252.size() / 4);
     for (const char c : cp1252) {
@@ -143,6 +154,8 @@ std::string toUtf8(std::string_view cp1252)
 
 std::string toCp1252(std::string_view utf8)
 {
+    if (isAscii(utf8))
+        return std::string(utf8);
     std::string out;
     out.reserve(utf8.size());
     std::size_t pos = 0;
