@@ -226,9 +226,11 @@ std::string ExclusiveFile::readAll()
     struct stat status { };
     if (injectedFailure(FileOperation::Read, path_) || ::fstat(fd_, &status) != 0)
         throw Error(failure);
-    std::string bytes(static_cast<std::size_t>(status.st_size), '\0');
+    // The size is a hint only: the loop stops at the real end, and grows when the file did. The
+    // byte beyond it lets the read that finds the end land in place, where growing the string
+    // would copy a large table once more.
+    std::string bytes(static_cast<std::size_t>(status.st_size) + 1, '\0');
     std::size_t done = 0;
-    // The size is a hint only: the loop stops at the real end, and grows when the file did.
     while (true) {
         if (done == bytes.size())
             bytes.resize(bytes.size() + 4096);
