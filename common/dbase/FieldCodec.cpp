@@ -252,6 +252,9 @@ bool isBlankValue(Storage storage, std::string_view raw)
 
 std::string textValue(Storage storage, std::string_view raw)
 {
+    // The commonest read, trimmed once: a blank character field trims to empty text anyway.
+    if (storage == Storage::Character)
+        return std::string(trimmedText(raw));
     if (isBlankValue(storage, raw))
         return {};
     switch (storage) {
