@@ -3,6 +3,7 @@
 #include "common/Error.h"
 #include "common/platform/Files.h"
 #include "common/xml/AttributeText.h"
+#include "common/xml/LibxmlBytes.h"
 #include "common/xml/Names.h"
 #include "common/xml/Parser.h"
 #include "common/xml/Serializer.h"
@@ -243,7 +244,9 @@ std::string Document::serialize() const
 
 void Document::save(const std::filesystem::path& file) const
 {
-    platform::atomicWriteFile(file, serialize());
+    LibxmlBytes bytes;
+    serializeDocument(doc_.get(), declaredEncoding(), doc_->standalone != -1, bytes);
+    platform::atomicWriteFile(file, bytes.view());
 }
 
 std::string Document::declaredEncoding() const

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <climits>
+#include <cstring>
 #include <libxml/parserInternals.h>
 #include <libxml/tree.h>
 #include <optional>
@@ -19,8 +20,8 @@ void requireName(const std::string& name, const char* kind)
         throw Error("\"" + name + "\" no es un nombre de " + kind + " XML válido.");
 }
 
-// What a byte of an attribute value asks for: nothing (most), a reference in its place, or the
-// full check of the value (bytes below the blank or beyond ASCII, which may make it unwritable).
+// What a byte of an attribute value becomes: itself (most), a reference, or itself after the
+// full check of the value (bytes below the blank or beyond ASCII may make it unwritable).
 enum class ByteKind : unsigned char { Plain, Reference, Check };
 
 constexpr std::array<ByteKind, 256> byteKinds = [] {
@@ -55,24 +56,43 @@ std::string_view referenceFor(char c)
     }
 }
 
-void appendEscaped(std::string& out, std::string_view value)
+struct Measure {
+    std::size_t escapedSize = 0;
+    bool needsCheck = false;
+};
+
+Measure measure(std::string_view value)
 {
-    std::size_t plain = 0;
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        if (byteKinds[static_cast<unsigned char>(value[i])] != ByteKind::Reference)
-            continue;
-        out.append(value.data() + plain, i - plain).append(referenceFor(value[i]));
-        plain = i + 1;
+    Measure m {value.size(), false};
+    for (const char c : value) {
+        switch (byteKinds[static_cast<unsigned char>(c)]) {
+        case ByteKind::Plain:
+            break;
+        case ByteKind::Reference:
+            m.escapedSize += referenceFor(c).size() - 1;
+            break;
+        case ByteKind::Check:
+            m.needsCheck = true;
+            break;
+        }
     }
-    out.append(value.data() + plain, value.size() - plain);
+    return m;
 }
 
-bool needsCheck(std::string_view value)
+char* put(char* out, std::string_view text)
 {
+    std::memcpy(out, text.data(), text.size());
+    return out + text.size();
+}
+
+char* putEscaped(char* out, std::string_view value, std::size_t escapedSize)
+{
+    if (escapedSize == value.size())
+        return put(out, value);
     for (const char c : value)
-        if (byteKinds[static_cast<unsigned char>(c)] == ByteKind::Check)
-            return true;
-    return false;
+        out = byteKinds[static_cast<unsigned char>(c)] == ByteKind::Reference ? put(out, referenceFor(c))
+                                                                              : (*out = c, out + 1);
+    return out;
 }
 
 } // namespace
@@ -91,6 +111,7 @@ LeafElements::LeafElements(std::string_view elementName, const std::vector<std::
         openings_.push_back(" " + text + "=\"");
         attributeNames_.push_back(std::move(text));
     }
+    escapedSizes_.resize(attributeNames_.size());
 }
 
 void LeafElements::add(std::span<const std::string_view> values)
@@ -98,21 +119,27 @@ void LeafElements::add(std::span<const std::string_view> values)
     if (values.size() != attributeNames_.size())
         throw Error("El elemento " + elementName_ + " lleva " + std::to_string(attributeNames_.size())
                     + " atributos y se dieron " + std::to_string(values.size()) + " valores.");
+    // Measured first, so that the element is written in one piece, or not at all.
+    std::size_t total = 1 + elementName_.size() + 2;
     for (std::size_t i = 0; i < values.size(); ++i) {
-        if (!needsCheck(values[i]))
-            continue;
-        if (const std::optional<std::string> reason = unwritableReason(values[i]))
-            throw Error("El valor del atributo " + attributeNames_[i] + " del elemento " + elementName_ + " " + *reason
-                        + ".");
+        const Measure m = measure(values[i]);
+        if (m.needsCheck) {
+            if (const std::optional<std::string> reason = unwritableReason(values[i]))
+                throw Error("El valor del atributo " + attributeNames_[i] + " del elemento " + elementName_ + " "
+                            + *reason + ".");
+        }
+        escapedSizes_[i] = m.escapedSize;
+        total += openings_[i].size() + m.escapedSize + 1;
     }
-    markup_ += '<';
-    markup_ += elementName_;
+    char* out = markup_.extend(total);
+    *out++ = '<';
+    out = put(out, elementName_);
     for (std::size_t i = 0; i < values.size(); ++i) {
-        markup_ += openings_[i];
-        appendEscaped(markup_, values[i]);
-        markup_ += '"';
+        out = put(out, openings_[i]);
+        out = putEscaped(out, values[i], escapedSizes_[i]);
+        *out++ = '"';
     }
-    markup_ += "/>";
+    put(out, "/>");
     ++count_;
 }
 
@@ -125,15 +152,15 @@ void LeafElements::appendTo(Element parent)
         return;
     if (markup_.size() > static_cast<std::size_t>(INT_MAX))
         throw Error("Los elementos " + elementName_ + " no caben en un documento XML.");
-    xmlNode* text = xmlNewDocTextLen(node->doc, reinterpret_cast<const xmlChar*>(markup_.data()),
-                                     static_cast<int>(markup_.size()));
+    xmlNode* text = xmlNewDocTextLen(node->doc, nullptr, 0);
     if (text == nullptr)
         throw Error("No hay memoria suficiente para añadir los elementos " + elementName_ + ".");
-    // libxml2 writes a text node of this name as it stands, through the document's encoder; it
-    // merges it with a preceding one of the same name, which keeps the order.
+    // The node takes the markup over without a copy. libxml2 writes a text node of this name as
+    // it stands, through the document's encoder; it merges it with a preceding one of the same
+    // name, which keeps the order.
+    text->content = markup_.release();
     text->name = xmlStringTextNoenc;
     xmlAddChild(node, text);
-    std::string().swap(markup_);
     count_ = 0;
 }
 

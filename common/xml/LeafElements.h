@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/xml/Document.h"
+#include "common/xml/LibxmlBytes.h"
 
 #include <cstddef>
 #include <span>
@@ -37,7 +38,8 @@ private:
     std::string elementName_;
     std::vector<std::string> attributeNames_;
     std::vector<std::string> openings_; // ` name="` for each attribute
-    std::string markup_;
+    std::vector<std::size_t> escapedSizes_; // of the values of the element being added
+    LibxmlBytes markup_;
     std::size_t count_ = 0;
 };
 

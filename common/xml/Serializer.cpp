@@ -1,6 +1,7 @@
 #include "common/xml/Serializer.h"
 
 #include "common/Error.h"
+#include "common/xml/LibxmlBytes.h"
 #include "common/xml/LibxmlErrors.h"
 
 #include <libxml/tree.h>
@@ -11,9 +12,9 @@ namespace quelvane::xml {
 
 namespace {
 
-int appendToString(void* target, const char* bytes, int length)
+int appendToBytes(void* target, const char* bytes, int length)
 {
-    static_cast<std::string*>(target)->append(bytes, static_cast<std::size_t>(length));
+    static_cast<LibxmlBytes*>(target)->append(std::string_view(bytes, static_cast<std::size_t>(length)));
     return length;
 }
 
@@ -42,16 +43,22 @@ std::string declarationWithoutEncoding(const xmlDoc& doc)
 
 std::string serializeDocument(_xmlDoc* doc, const std::string& encoding, bool declaration)
 {
-    std::string bytes;
+    LibxmlBytes bytes;
+    serializeDocument(doc, encoding, declaration, bytes);
+    return std::string(bytes.view());
+}
+
+void serializeDocument(_xmlDoc* doc, const std::string& encoding, bool declaration, LibxmlBytes& bytes)
+{
     const bool libxmlWritesDeclaration = declaration && !encoding.empty();
     if (declaration && encoding.empty())
-        bytes = declarationWithoutEncoding(*doc);
+        bytes.append(declarationWithoutEncoding(*doc));
 
     ErrorLog errors;
     ThreadErrorRedirect redirect(errors);
     const int options = libxmlWritesDeclaration ? 0 : XML_SAVE_NO_DECL;
     xmlSaveCtxtPtr save
-        = xmlSaveToIO(appendToString, nullptr, &bytes, encoding.empty() ? "UTF-8" : encoding.c_str(), options);
+        = xmlSaveToIO(appendToBytes, nullptr, &bytes, encoding.empty() ? "UTF-8" : encoding.c_str(), options);
     if (save == nullptr)
         throw Error(failure("la codificación " + encoding + " no está disponible"));
     const long written = xmlSaveDoc(save, doc);
@@ -60,7 +67,6 @@ std::string serializeDocument(_xmlDoc* doc, const std::string& encoding, bool de
         const std::optional<LibxmlError> error = errors.mostTelling();
         throw Error(failure(error ? error->message : "libxml2 no dio más detalles"));
     }
-    return bytes;
 }
 
 } // namespace quelvane::xml

@@ -1,5 +1,6 @@
 target_sources(quelvane_common PRIVATE
     xml/LeafElements.cpp
+    xml/LibxmlBytes.cpp
     xml/LibxmlErrors.cpp
     xml/Parser.cpp
     xml/Serializer.cpp
