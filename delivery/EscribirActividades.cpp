@@ -8,9 +8,12 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
+#include <vector>
 
 namespace quelvane::delivery {
 
@@ -44,29 +47,26 @@ std::string_view dayLetter(std::int64_t day)
     return day >= 1 && day <= 7 ? letters[static_cast<std::size_t>(day - 1)] : std::string_view {};
 }
 
-// The eight values of one element, in Windows-1252, in the order in which they are set.
-struct Actividad {
-    std::string tipo;
-    std::string codigoProfesor;
-    std::string codigoGrupo;
-    std::string codigoMateria;
-    std::string codigoAula;
-    std::string dia;
+// What the lookup tables answer for one key, worked out once per distinct key: the tables do
+// not change while delivery runs, and a large SOLUC asks for the same group, subject, teacher,
+// room and slot thousands of times. Texts are UTF-8, ready for the document.
+template <typename Answer> class Answers {
+public:
+    template <typename Find> const Answer& of(const std::string& key, Find find)
+    {
+        const auto found = answers_.find(key);
+        if (found != answers_.end())
+            return found->second;
+        return answers_.emplace(key, find()).first->second;
+    }
+
+private:
+    std::unordered_map<std::string, Answer> answers_;
+};
+
+struct Slot {
     std::string horaInicio;
     std::string horaFin;
-
-    // Every row starts from empty values, so that nothing of an earlier row reaches its element.
-    void clear()
-    {
-        tipo.clear();
-        codigoProfesor.clear();
-        codigoGrupo.clear();
-        codigoMateria.clear();
-        codigoAula.clear();
-        dia.clear();
-        horaInicio.clear();
-        horaFin.clear();
-    }
 };
 
 class ActivityWriter {
@@ -84,8 +84,23 @@ public:
     void writePass(Pass pass)
     {
         dbase::Table& soluc = tables_.soluc;
-        for (soluc.first(); !soluc.eof(); soluc.next())
+        std::size_t row = 0;
+        for (soluc.first(); !soluc.eof(); soluc.next(), ++row) {
+            // The lesson pass notes which rows are tasks, so that the task pass reads no others.
+            if (pass == Pass::Lessons) {
+                asig_ = soluc.text(field::ASIG);
+                tarea_ = soluc.text(field::TAREA);
+                isTask_.push_back(asig_ == tarea_);
+                if (isTask_.back())
+                    continue;
+            } else {
+                if (!isTask_[row])
+                    continue;
+                asig_ = soluc.text(field::ASIG);
+                tarea_ = soluc.text(field::TAREA);
+            }
             writeRow(pass);
+        }
     }
 
     // The elements go under horario once both passes are through.
@@ -96,15 +111,10 @@ public:
     }
 
 private:
+    // A row of the pass it belongs to (each row belongs to exactly one, so each is counted once).
     void writeRow(Pass pass)
     {
         dbase::Table& soluc = tables_.soluc;
-        asig_ = soluc.text(field::ASIG);
-        tarea_ = soluc.text(field::TAREA);
-        // Each row belongs to exactly one pass, so each is counted once.
-        if ((asig_ == tarea_) != (pass == Pass::Tasks))
-            return;
-
         codGrupo_ = soluc.text(field::CODGRUPO);
         const std::int64_t day = soluc.integer(field::DIA);
         if (day == 0 || soluc.number(field::HORA) == 0) {
@@ -112,46 +122,71 @@ private:
             return;
         }
 
-        values_.clear();
-        values_.tipo = tarea_;
-        values_.dia = dayLetter(day);
-
+        // Every value is set anew for each row, so that nothing of an earlier row reaches its element.
+        std::string_view codigoGrupo;
         if (pass == Pass::Lessons) {
-            if (!tables_.grupos.locate(field::ABREV, codGrupo_)) {
+            const std::optional<std::string>& group = groups_.of(codGrupo_, [this] {
+                // The record found holds exactly the key looked for.
+                return tables_.grupos.locate(field::ABREV, codGrupo_)
+                    ? std::optional<std::string>(text::toUtf8(codes_.groupCode(codGrupo_)))
+                    : std::nullopt;
+            });
+            if (!group) {
                 passOver(GroupNotFound);
                 return;
             }
-            // The record found holds exactly the key looked for.
-            values_.codigoGrupo = codes_.groupCode(codGrupo_);
+            codigoGrupo = *group;
         } else {
             // A task may belong to no group at all: the host's text goes back as it stands, unless
             // it is a group key that intake derived from a longer or repeated code.
-            values_.codigoGrupo = codes_.groupCode(codGrupo_);
+            codigoGrupo = taskGroups_.of(codGrupo_, [this] { return text::toUtf8(codes_.groupCode(codGrupo_)); });
         }
 
-        if (!tables_.asignaturas.locate(field::COD, asig_)) {
+        const std::optional<std::string>& subject = subjects_.of(asig_, [this] {
+            return tables_.asignaturas.locate(field::COD, asig_) ? std::optional<std::string>(
+                       text::toUtf8(codes_.subjectCode(asig_, tables_.asignaturas.text(field::ABREV_GESTION))))
+                                                                 : std::nullopt;
+        });
+        if (!subject) {
             passOver(SubjectNotFound);
             return;
         }
         // A task's ASIG is its activity type, not a subject: Pincel-eKade gets no subject code.
-        if (pass == Pass::Lessons)
-            values_.codigoMateria = codes_.subjectCode(asig_, tables_.asignaturas.text(field::ABREV_GESTION));
+        const std::string_view codigoMateria = pass == Pass::Lessons ? std::string_view(*subject) : std::string_view();
 
         const std::string prof = soluc.text(field::PROF);
-        if (tables_.profesores.locate(field::ABREV, prof))
-            values_.codigoProfesor = codes_.teacherCode(prof);
-        if (tables_.aulas.locate(field::ABREV, soluc.text(field::AULA)))
-            values_.codigoAula
-                = codes_.roomCode(tables_.aulas.text(field::ABREV), tables_.aulas.text(field::ABREV_GESTION));
+        const std::string& codigoProfesor = teachers_.of(prof, [&] {
+            return tables_.profesores.locate(field::ABREV, prof) ? text::toUtf8(codes_.teacherCode(prof))
+                                                                 : std::string();
+        });
+        const std::string aula = soluc.text(field::AULA);
+        const std::string& codigoAula = rooms_.of(aula, [&] {
+            return tables_.aulas.locate(field::ABREV, aula)
+                ? text::toUtf8(codes_.roomCode(aula, tables_.aulas.text(field::ABREV_GESTION)))
+                : std::string();
+        });
 
-        if (!tables_.tramos.locate(field::DIHO, slotKey())) {
+        const std::string key = slotKey();
+        const std::optional<Slot>& slot = slots_.of(key, [&] {
+            return tables_.tramos.locate(field::DIHO, key)
+                ? std::optional<Slot>(Slot {text::toUtf8(tables_.tramos.text(field::HORADESDE)),
+                                            text::toUtf8(tables_.tramos.text(field::HORAHASTA))})
+                : std::nullopt;
+        });
+        if (!slot) {
             passOver(SlotNotFound);
             return;
         }
-        values_.horaInicio = tables_.tramos.text(field::HORADESDE);
-        values_.horaFin = tables_.tramos.text(field::HORAHASTA);
 
-        appendElement();
+        const std::string tipo = text::toUtf8(tarea_);
+        const std::array<std::string_view, 8> values = {tipo,       codigoProfesor, codigoGrupo,      codigoMateria,
+                                                        codigoAula, dayLetter(day), slot->horaInicio, slot->horaFin};
+        try {
+            actividades_.add(values);
+        } catch (const Error& error) {
+            // A control character in a table cannot go into XML; say which row carries it.
+            throw Error("La fila " + rowKey() + " de SOLUC no cabe en el documento de horario: " + error.what());
+        }
         ++(pass == Pass::Lessons ? summary_.lessons : summary_.tasks);
     }
 
@@ -161,24 +196,6 @@ private:
         std::string key(text::trimControls(tables_.soluc.text(field::DIA)));
         key += text::trimControls(tables_.soluc.text(field::HORA));
         return key;
-    }
-
-    void appendElement()
-    {
-        const std::array<std::string, 8> utf8 = {
-            text::toUtf8(values_.tipo),        text::toUtf8(values_.codigoProfesor),
-            text::toUtf8(values_.codigoGrupo), text::toUtf8(values_.codigoMateria),
-            text::toUtf8(values_.codigoAula),  text::toUtf8(values_.dia),
-            text::toUtf8(values_.horaInicio),  text::toUtf8(values_.horaFin),
-        };
-        const std::array<std::string_view, 8> attributes
-            = {utf8[0], utf8[1], utf8[2], utf8[3], utf8[4], utf8[5], utf8[6], utf8[7]};
-        try {
-            actividades_.add(attributes);
-        } catch (const Error& error) {
-            // A control character in a table cannot go into XML; say which row carries it.
-            throw Error("La fila " + rowKey() + " de SOLUC no cabe en el documento de horario: " + error.what());
-        }
     }
 
     // ASIG/CODGRUPO/DIA/HORA, UTF-8: how the summary and the messages name a row.
@@ -207,11 +224,17 @@ private:
         "actividad",
         {"tipo", "codigoProfesor", "codigoGrupo", "codigoMateria", "codigoAula", "dia", "HoraInicio", "HoraFin"}};
     DeliverySummary summary_;
-    // The row being worked on.
+    std::vector<bool> isTask_; // by row of SOLUC, from the lesson pass
+    Answers<std::optional<std::string>> groups_; // CODGRUPO -> its code, when GRUPOST has it
+    Answers<std::string> taskGroups_; // CODGRUPO of a task -> what goes back
+    Answers<std::optional<std::string>> subjects_; // ASIG -> its code, when ASIGNOMT has it
+    Answers<std::string> teachers_; // PROF -> its code, empty when PROFT lacks it
+    Answers<std::string> rooms_; // AULA -> its code, empty when AULAT lacks it
+    Answers<std::optional<Slot>> slots_; // DIHO -> the slot's times, when DIASHORAST has it
+    // The row being worked on, in Windows-1252.
     std::string asig_;
     std::string tarea_;
     std::string codGrupo_;
-    Actividad values_;
 };
 
 } // namespace
