@@ -61,6 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed {"field-past-record.dbf", "el campo QTY termina en el byte 10, más allá del registro de 8"},
         Malformed {"width-zero.dbf", "el campo EMPTY tiene anchura 0"},
         Malformed {"integer-width-two.dbf", "el campo COUNT de tipo I tiene anchura 2 en lugar de 4"},
-        Malformed {"more-records-than-file.dbf", "declara 3 registros pero el archivo solo contiene 2"}));
+        Malformed {"more-records-than-file.dbf", "declara 3 registros pero el archivo solo contiene 2"},
+        Malformed {"record-count-huge.dbf", "declara 4294967295 registros pero el archivo solo contiene 2"}));
 
 } // namespace

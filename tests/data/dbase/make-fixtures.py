@@ -73,6 +73,12 @@ def malformed():
     write(folder + 'width-zero.dbf', short_table([('CODE', 'C', 4), ('EMPTY', 'C', 0), ('QTY', 'N', 5)], records))
     write(folder + 'more-records-than-file.dbf', short_table(fields, records, count=3))
     write(folder + 'unknown-version.dbf', short_table(fields, records, version=0x02))
+    # The largest count the header can hold: refused from the file's size, without reserving
+    # room for the rows it claims.
+    write(folder + 'record-count-huge.dbf', short_table(fields, records, count=0xFFFFFFFF))
+    # Bytes after the rows the header counts (a row written without its count): only the
+    # counted rows are the table's.
+    write('uncounted-row-after-records.dbf', short_table(fields, records, count=1))
 
     level7_fields = level7_descriptor('COUNT', 'I', 2)
     header = bytes([0x04, 124, 1, 2]) + struct.pack('<IHH', 1, 68 + 48 + 1, 3) + b'\0' * 56
