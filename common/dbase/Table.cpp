@@ -10,8 +10,10 @@
 #include "common/text/Text.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -189,6 +191,16 @@ struct Table::Impl {
     std::optional<Index> index;
     std::vector<std::unique_ptr<LocateIndex>> locateIndexes;
     bool capitalNames = false; // no stored field name holds a small letter
+    struct RecentName {
+        const char* data = nullptr; // where the caller's name was
+        std::string name; // what it said
+        std::size_t field = 0;
+    };
+    // Two places for each of 64 hashes of the caller's address: the dozen names used on a table
+    // seldom need a third.
+    static constexpr int recentNameSetBits = 6;
+    mutable std::vector<std::array<RecentName, 2>> recentNames
+        = std::vector<std::array<RecentName, 2>>(std::size_t {1} << recentNameSetBits);
 
     Impl(const fs::path& dbfFile, platform::ExclusiveFile&& opened)
         : file(dbfFile)
@@ -222,10 +234,25 @@ struct Table::Impl {
 
     std::size_t fieldIndex(std::string_view fieldName) const
     {
-        // Every read and write of a field finds it by name, and callers spell names as stored,
-        // in capitals: many share a length (CASIG, CGRUP, TURNO...) and would otherwise be
-        // compared letter by letter, folding case. With no small letter in any stored name, an
-        // exact match is also the first match that ignores case.
+        // Every read and write finds its field by name, nearly always with one of a few constants:
+        // the answer for the text at an address is kept and reused once that text is seen to be
+        // the same as before. Otherwise the search: many names share a length (CASIG, CGRUP,
+        // TURNO...), and with no small letter in any stored name an exact match is also the first
+        // match that ignores case.
+        const auto address = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(fieldName.data()));
+        std::array<RecentName, 2>& set = recentNames[(address * 0x9E3779B97F4A7C15ull) >> (64 - recentNameSetBits)];
+        for (const RecentName& recent : set)
+            if (recent.data == fieldName.data() && recent.name == fieldName)
+                return recent.field;
+        const std::size_t found = searchField(fieldName);
+        // The older of the two makes way: the first moves to the second place.
+        set[1] = std::move(set[0]);
+        set[0] = RecentName {fieldName.data(), std::string(fieldName), found};
+        return found;
+    }
+
+    std::size_t searchField(std::string_view fieldName) const
+    {
         if (capitalNames) {
             for (std::size_t i = 0; i < fields.size(); ++i)
                 if (fields[i].layout.def.name == fieldName)
