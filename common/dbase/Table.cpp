@@ -179,8 +179,9 @@ struct Table::Impl {
     TableLayout layout;
     std::vector<FieldDef> defs;
     std::vector<Field> fields;
-    std::string header;
-    std::string records;
+    // The file as closing writes it, without the end mark: the header, then every stored row.
+    // Kept in one piece so that a large table is neither moved at open nor copied at close.
+    std::string bytes;
     std::size_t rows = 0; // stored rows, deleted ones included
     std::size_t liveRows = 0;
     std::size_t current = 0; // == rows at the end of the table
@@ -214,10 +215,10 @@ struct Table::Impl {
 
     std::string_view storedRow(std::size_t row) const
     {
-        return std::string_view(records).substr(row * recordLength(), recordLength());
+        return std::string_view(bytes).substr(layout.headerLength + row * recordLength(), recordLength());
     }
 
-    bool isLive(std::size_t row) const { return records[row * recordLength()] != deletedFlag; }
+    bool isLive(std::size_t row) const { return bytes[layout.headerLength + row * recordLength()] != deletedFlag; }
 
     std::size_t liveFrom(std::size_t row) const
     {
@@ -320,7 +321,7 @@ struct Table::Impl {
             throw Error("La tabla " + label + " no tiene ninguna fila en edición que guardar.");
         if (state == State::Insert) {
             const std::size_t row = rows;
-            records += buffer;
+            bytes += buffer;
             ++rows;
             ++liveRows;
             for (std::size_t i = 0; i < fields.size(); ++i)
@@ -342,7 +343,7 @@ struct Table::Impl {
                                                   return isLive(row) && textOf(i, storedRow(row)) == text;
                                               });
             }
-            std::memcpy(records.data() + current * recordLength(), buffer.data(), recordLength());
+            std::memcpy(bytes.data() + layout.headerLength + current * recordLength(), buffer.data(), recordLength());
             dirty = true;
         }
         state = State::Browse;
@@ -425,11 +426,15 @@ struct Table::Impl {
         try {
             if (dirty) {
                 const Date date = today();
-                stampHeader(header, static_cast<std::uint32_t>(rows), date);
-                std::string content;
-                content.reserve(header.size() + records.size() + 1);
-                content.append(header).append(records).push_back(endOfFile);
-                handle.replaceContent(content);
+                stampHeader(bytes, static_cast<std::uint32_t>(rows), date);
+                bytes.push_back(endOfFile);
+                try {
+                    handle.replaceContent(bytes);
+                } catch (...) {
+                    bytes.pop_back();
+                    throw;
+                }
+                bytes.pop_back();
                 if (index)
                     platform::atomicWriteFile(indexFile(file), indexBytes(date));
                 dirty = false;
@@ -509,12 +514,11 @@ Table Table::open(const fs::path& dbfFile)
     impl->capitalNames = std::all_of(impl->defs.begin(), impl->defs.end(), [](const FieldDef& def) {
         return std::none_of(def.name.begin(), def.name.end(), [](char c) { return c >= 'a' && c <= 'z'; });
     });
-    impl->header = bytes.substr(0, layout.headerLength);
     impl->rows = layout.recordCount;
-    // The file's own buffer becomes the records: no second copy of a large table.
-    bytes.erase(0, layout.headerLength);
-    bytes.resize(impl->rows * layout.recordLength);
-    impl->records = std::move(bytes);
+    // The file's own buffer becomes the table: no second copy of a large table. What follows
+    // the rows (the end mark) goes.
+    bytes.resize(layout.headerLength + impl->rows * layout.recordLength);
+    impl->bytes = std::move(bytes);
     for (std::size_t row = 0; row < impl->rows; ++row)
         if (impl->isLive(row))
             ++impl->liveRows;
@@ -653,6 +657,13 @@ void Table::append()
         writeBlank(field.storage, impl.buffer.data() + field.layout.offset,
                    static_cast<std::size_t>(field.layout.def.width));
     impl.state = Impl::State::Insert;
+}
+
+void Table::reserve(std::size_t rows)
+{
+    Impl& impl = live();
+    // One byte more for the end mark that closing adds.
+    impl.bytes.reserve(impl.layout.headerLength + rows * impl.recordLength() + 1);
 }
 
 void Table::edit()

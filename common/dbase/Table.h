@@ -69,6 +69,9 @@ public:
     // next, locate) posts a pending row, as the platform does; closing drops it. Only level 7
     // tables of the kinds createTable makes can be changed: others throw on append() and edit().
     void append();
+    // Room for `rows` rows in all, so that appending up to that many moves nothing already stored;
+    // an overestimate costs address space only.
+    void reserve(std::size_t rows);
     void edit();
     void setText(std::string_view field, std::string_view cp1252); // cut to the width, silently
     void setLogical(std::string_view field, bool value);
