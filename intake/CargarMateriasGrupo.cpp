@@ -83,13 +83,23 @@ void CargarMateriasGrupo(IntakeContext& context)
 
     if (holdsData(groups.size())) {
         const auto subjects = subjectsByGroupCode(context);
+        // Each group's subjects, found once: their count lets the table take every row in place.
+        std::vector<const std::vector<GroupSubject>*> ofGroup(groups.size(), nullptr);
+        std::size_t rows = 0;
         for (std::size_t position = 0; position < groups.size(); ++position) {
-            const AttributeReader attribute(groups[position]);
-            const std::string code = attribute("Codigo");
-            const auto found = subjects.find(code);
-            if (found == subjects.end()) {
+            const auto found = subjects.find(AttributeReader(groups[position])("Codigo"));
+            if (found != subjects.end()) {
+                ofGroup[position] = &found->second;
+                rows += found->second.size();
+            }
+        }
+        table.reserve(rows);
+        for (std::size_t position = 0; position < groups.size(); ++position) {
+            if (ofGroup[position] == nullptr) {
                 continue;
             }
+            const AttributeReader attribute(groups[position]);
+            const std::string code = attribute("Codigo");
             // A subject stands under every group that shares its group's code, each time with
             // that group's own data.
             const std::string key = groupKey(context, position, code);
@@ -97,7 +107,7 @@ void CargarMateriasGrupo(IntakeContext& context)
             const std::string nivel = attribute("CodigoEnsenanza");
             const std::string curso = attribute("Curso");
             const std::string letra = attribute("Letra");
-            for (const GroupSubject& subject : found->second) {
+            for (const GroupSubject& subject : *ofGroup[position]) {
                 table.append();
                 table.setText(field::CASIG, subjectKey(context, subject.code));
                 table.setText(field::CGRUP, key);
