@@ -1,5 +1,10 @@
 #include "common/hash/Sha256.h"
 
+#include "common/hash/Sha256X86.h"
+
+#include <algorithm>
+#include <cstring>
+
 namespace quelvane::hash {
 
 namespace {
@@ -19,19 +24,62 @@ constexpr std::uint32_t rotateRight(std::uint32_t value, int bits)
     return (value >> bits) | (value << (32 - bits));
 }
 
+std::uint32_t bigEndian32(const unsigned char* bytes)
+{
+    return std::uint32_t(bytes[0]) << 24 | std::uint32_t(bytes[1]) << 16 | std::uint32_t(bytes[2]) << 8
+        | std::uint32_t(bytes[3]);
+}
+
+// One round. The callers rotate the roles of the eight working variables instead of moving
+// their values, so that an unrolled block keeps them in registers: a backup hashes every table
+// it copies and the centre document, tens of megabytes for a large centre.
+inline void round(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t& d, std::uint32_t e, std::uint32_t f,
+                  std::uint32_t g, std::uint32_t& h, std::uint32_t constantPlusWord)
+{
+    const std::uint32_t s1 = rotateRight(e, 6) ^ rotateRight(e, 11) ^ rotateRight(e, 25);
+    const std::uint32_t choice = g ^ (e & (f ^ g));
+    const std::uint32_t t1 = h + s1 + choice + constantPlusWord;
+    const std::uint32_t s0 = rotateRight(a, 2) ^ rotateRight(a, 13) ^ rotateRight(a, 22);
+    const std::uint32_t majority = (a & b) | (c & (a | b));
+    d += t1;
+    h = t1 + s0 + majority;
+}
+
 } // namespace
 
 Sha256::Sha256()
-    : state_ {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19}
+    : Sha256(processorHasSha256())
 {
 }
 
-void Sha256::compress(const unsigned char* block)
+Sha256::Sha256(bool useProcessor)
+    : useProcessor_(useProcessor)
+    , state_ {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19}
+{
+}
+
+Sha256 Sha256::portable()
+{
+    return Sha256(false);
+}
+
+void Sha256::compress(const unsigned char* blocks, std::size_t count)
+{
+    if (count == 0)
+        return;
+    if (useProcessor_) {
+        compressSha256X86(state_.data(), blocks, count, roundConstants.data());
+        return;
+    }
+    for (; count > 0; --count, blocks += 64)
+        compressPortably(blocks);
+}
+
+void Sha256::compressPortably(const unsigned char* block)
 {
     std::array<std::uint32_t, 64> w;
     for (int i = 0; i < 16; ++i)
-        w[i] = std::uint32_t(block[4 * i]) << 24 | std::uint32_t(block[4 * i + 1]) << 16
-            | std::uint32_t(block[4 * i + 2]) << 8 | std::uint32_t(block[4 * i + 3]);
+        w[i] = bigEndian32(block + 4 * i);
     for (int i = 16; i < 64; ++i) {
         const std::uint32_t s0 = rotateRight(w[i - 15], 7) ^ rotateRight(w[i - 15], 18) ^ (w[i - 15] >> 3);
         const std::uint32_t s1 = rotateRight(w[i - 2], 17) ^ rotateRight(w[i - 2], 19) ^ (w[i - 2] >> 10);
@@ -39,21 +87,15 @@ void Sha256::compress(const unsigned char* block)
     }
     std::uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
     std::uint32_t e = state_[4], f = state_[5], g = state_[6], h = state_[7];
-    for (int i = 0; i < 64; ++i) {
-        const std::uint32_t s1 = rotateRight(e, 6) ^ rotateRight(e, 11) ^ rotateRight(e, 25);
-        const std::uint32_t choice = (e & f) ^ (~e & g);
-        const std::uint32_t t1 = h + s1 + choice + roundConstants[i] + w[i];
-        const std::uint32_t s0 = rotateRight(a, 2) ^ rotateRight(a, 13) ^ rotateRight(a, 22);
-        const std::uint32_t majority = (a & b) ^ (a & c) ^ (b & c);
-        const std::uint32_t t2 = s0 + majority;
-        h = g;
-        g = f;
-        f = e;
-        e = d + t1;
-        d = c;
-        c = b;
-        b = a;
-        a = t1 + t2;
+    for (int i = 0; i < 64; i += 8) {
+        round(a, b, c, d, e, f, g, h, roundConstants[i] + w[i]);
+        round(h, a, b, c, d, e, f, g, roundConstants[i + 1] + w[i + 1]);
+        round(g, h, a, b, c, d, e, f, roundConstants[i + 2] + w[i + 2]);
+        round(f, g, h, a, b, c, d, e, roundConstants[i + 3] + w[i + 3]);
+        round(e, f, g, h, a, b, c, d, roundConstants[i + 4] + w[i + 4]);
+        round(d, e, f, g, h, a, b, c, roundConstants[i + 5] + w[i + 5]);
+        round(c, d, e, f, g, h, a, b, roundConstants[i + 6] + w[i + 6]);
+        round(b, c, d, e, f, g, h, a, roundConstants[i + 7] + w[i + 7]);
     }
     state_[0] += a;
     state_[1] += b;
@@ -67,14 +109,29 @@ void Sha256::compress(const unsigned char* block)
 
 void Sha256::update(std::string_view bytes)
 {
+    if (bytes.empty())
+        return;
     totalLength_ += bytes.size();
-    for (const char c : bytes) {
-        block_[blockLength_++] = static_cast<unsigned char>(c);
-        if (blockLength_ == block_.size()) {
-            compress(block_.data());
-            blockLength_ = 0;
-        }
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::size_t left = bytes.size();
+    // Whole blocks are compressed where they lie; only the ends pass through block_.
+    if (blockLength_ > 0) {
+        const std::size_t taken = std::min(left, block_.size() - blockLength_);
+        std::memcpy(block_.data() + blockLength_, data, taken);
+        blockLength_ += taken;
+        data += taken;
+        left -= taken;
+        if (blockLength_ < block_.size())
+            return;
+        compress(block_.data(), 1);
+        blockLength_ = 0;
     }
+    const std::size_t whole = left / block_.size();
+    compress(data, whole);
+    data += whole * block_.size();
+    left -= whole * block_.size();
+    std::memcpy(block_.data(), data, left);
+    blockLength_ = left;
 }
 
 std::string Sha256::finishHex()
@@ -85,14 +142,14 @@ std::string Sha256::finishHex()
     if (blockLength_ > 56) {
         while (blockLength_ < 64)
             block_[blockLength_++] = 0;
-        compress(block_.data());
+        compress(block_.data(), 1);
         blockLength_ = 0;
     }
     while (blockLength_ < 56)
         block_[blockLength_++] = 0;
     for (int i = 7; i >= 0; --i)
         block_[blockLength_++] = static_cast<unsigned char>(bitLength >> (8 * i));
-    compress(block_.data());
+    compress(block_.data(), 1);
 
     static constexpr char digits[] = "0123456789abcdef";
     std::string hex;
