@@ -3,7 +3,9 @@
 #include "common/Error.h"
 #include "common/xml/LibxmlErrors.h"
 
+#include <algorithm>
 #include <climits>
+#include <cstring>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 #include <libxml/tree.h>
@@ -108,6 +110,28 @@ std::string entityRefusal(const std::string& name, const std::optional<EntityDec
         + " en su DOCTYPE; un documento del centro no necesita entidades y no se carga.";
 }
 
+// The document in memory, handed to libxml2 in pieces as it would read a file: given the
+// whole buffer at once, libxml2 first copies it into one of its own, and a large centre
+// document would be held twice.
+struct PieceReader {
+    std::string_view left;
+};
+
+int readPiece(void* context, char* buffer, int length)
+{
+    auto& reader = *static_cast<PieceReader*>(context);
+    const std::size_t count = std::min(reader.left.size(), static_cast<std::size_t>(std::max(length, 0)));
+    if (count > 0)
+        std::memcpy(buffer, reader.left.data(), count);
+    reader.left.remove_prefix(count);
+    return static_cast<int>(count);
+}
+
+int closeNothing(void*)
+{
+    return 0;
+}
+
 } // namespace
 
 void FreeLibxmlDoc::operator()(_xmlDoc* doc) const
@@ -135,8 +159,9 @@ LibxmlDocPtr parseSafely(std::string_view bytes, const std::string& nameForMessa
     // read files named by the document. COMPACT keeps short texts, most attribute values of a
     // centre document, inside their nodes instead of one allocation each; libxml2's own tree
     // calls know such nodes, and nothing here edits a parsed text in place.
-    LibxmlDocPtr doc(xmlCtxtReadMemory(parser.get(), bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr,
-                                       XML_PARSE_NONET | XML_PARSE_COMPACT));
+    PieceReader reader {bytes};
+    LibxmlDocPtr doc(xmlCtxtReadIO(parser.get(), readPiece, closeNothing, &reader, nullptr, nullptr,
+                                   XML_PARSE_NONET | XML_PARSE_COMPACT));
 
     if (report.entity || (doc && declaresEntities(*doc)))
         throw Error(entityRefusal(nameForMessages, report.entity));
