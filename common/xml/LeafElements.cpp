@@ -81,7 +81,9 @@ Measure measure(std::string_view value)
 
 char* put(char* out, std::string_view text)
 {
-    std::memcpy(out, text.data(), text.size());
+    // An empty view may have no data at all, and memcpy from a null pointer is undefined.
+    if (!text.empty())
+        std::memcpy(out, text.data(), text.size());
     return out + text.size();
 }
 
