@@ -111,8 +111,10 @@ ChildOutcome runLimited(const std::function<void(const std::function<void(std::s
         throw std::runtime_error("fork");
     if (child == 0) {
         ::close(channel[0]);
-        const rlimit limit {memoryLimit, memoryLimit};
-        ::setrlimit(RLIMIT_AS, &limit);
+        if (memoryLimit != 0) {
+            const rlimit limit {memoryLimit, memoryLimit};
+            ::setrlimit(RLIMIT_AS, &limit);
+        }
         int code = 0;
         try {
             work([&](std::string_view text) {

@@ -46,8 +46,8 @@ struct ChildOutcome {
     std::string output; // what the work wrote into the pipe it was given
 };
 
-// Runs `work` in a forked child with its address space limited to `memoryLimit` bytes, killed
-// after `timeLimit`. The work writes its findings through the callback; the child exits with 0
+// Runs `work` in a forked child with its address space limited to `memoryLimit` bytes (0: no
+// limit), killed after `timeLimit`. The work writes its findings through the callback; the child exits with 0
 // when the work returns, 1 when it throws.
 ChildOutcome runLimited(const std::function<void(const std::function<void(std::string_view)>& say)>& work,
                         std::size_t memoryLimit, std::chrono::seconds timeLimit);
