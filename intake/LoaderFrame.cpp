@@ -9,9 +9,9 @@ dbase::Table createLoaderTable(const std::filesystem::path& folder, std::string_
 {
     // A stale index file beside a table created without one would contradict the new table.
     dbase::deleteTableFiles(folder, tableName);
-    const std::filesystem::path file = dbase::tableFile(folder, tableName);
-    dbase::createTable(file, fields, index);
-    return dbase::Table::open(file);
+    // The table is flushed to disk once, when the loader closes it: intake builds it in a
+    // folder of its own and moves it into the working folder only after every loader is done.
+    return dbase::Table::create(dbase::tableFile(folder, tableName), fields, index);
 }
 
 dbase::FieldDef characterField(std::string_view name, int width)

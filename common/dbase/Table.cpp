@@ -490,24 +490,16 @@ fs::path tableFile(const fs::path& folder, std::string_view tableName)
     return folder / (upperCase(tableName) + ".DBF");
 }
 
-Table Table::open(const fs::path& dbfFile)
+namespace {
+
+// A table object over the held file and its bytes, as the file says it is laid out.
+std::unique_ptr<Table::Impl> tableOver(const fs::path& dbfFile, platform::ExclusiveFile&& handle, std::string bytes)
 {
-    const std::string label = tableLabel(dbfFile);
-    std::error_code error;
-    if (!fs::exists(dbfFile, error))
-        throw Error("No existe la tabla " + label + ".");
-    std::optional<platform::ExclusiveFile> handle;
-    try {
-        handle.emplace(dbfFile);
-    } catch (const platform::FileInUse&) {
-        throw platform::FileInUse("La tabla " + label + " está abierta por otro programa.");
-    }
-    auto impl = std::make_unique<Impl>(dbfFile, std::move(*handle));
-    std::string bytes = impl->handle.readAll();
-    impl->layout = readLayout(bytes, label);
+    auto impl = std::make_unique<Table::Impl>(dbfFile, std::move(handle));
+    impl->layout = readLayout(bytes, impl->label);
     const TableLayout& layout = impl->layout;
     for (const FieldLayout& field : layout.fields) {
-        impl->fields.push_back(Impl::Field {field, storageOf(field.def.type, layout.flavour)});
+        impl->fields.push_back(Table::Impl::Field {field, storageOf(field.def.type, layout.flavour)});
         impl->defs.push_back(field.def);
     }
     impl->locateIndexes.resize(impl->fields.size());
@@ -523,7 +515,43 @@ Table Table::open(const fs::path& dbfFile)
         if (impl->isLive(row))
             ++impl->liveRows;
     impl->current = impl->liveFrom(0);
+    return impl;
+}
+
+} // namespace
+
+Table Table::open(const fs::path& dbfFile)
+{
+    const std::string label = tableLabel(dbfFile);
+    std::error_code error;
+    if (!fs::exists(dbfFile, error))
+        throw Error("No existe la tabla " + label + ".");
+    std::optional<platform::ExclusiveFile> handle;
+    try {
+        handle.emplace(dbfFile);
+    } catch (const platform::FileInUse&) {
+        throw platform::FileInUse("La tabla " + label + " está abierta por otro programa.");
+    }
+    std::string bytes = handle->readAll();
+    std::unique_ptr<Impl> impl = tableOver(dbfFile, std::move(*handle), std::move(bytes));
     impl->decideWritable();
+    return Table(std::move(impl));
+}
+
+Table Table::create(const fs::path& dbfFile, const std::vector<FieldDef>& fields, const std::optional<IndexDef>& index)
+{
+    const std::vector<FieldDef> stored = checkedFields(dbfFile, fields);
+    const int indexedField = index ? checkedIndexField(dbfFile, stored, *index) : -1;
+    std::string bytes = level7Header(stored, indexedField, 0, today());
+    bytes.push_back(endOfFile);
+    platform::ExclusiveFile handle(dbfFile, platform::ExclusiveFile::Mode::CreateNew);
+    std::unique_ptr<Impl> impl = tableOver(dbfFile, std::move(handle), std::move(bytes));
+    // A level 7 table of the kinds checkedFields admits, with the index as asked: whatever index
+    // file lies beside it is replaced on closing.
+    if (index)
+        impl->index = Impl::Index {static_cast<std::size_t>(indexedField), upperCase(index->tag)};
+    // Nothing is on disk yet but an empty file: closing stores the table, rows or not.
+    impl->dirty = true;
     return Table(std::move(impl));
 }
 

@@ -32,6 +32,12 @@ public:
     // open it. Throws when the file is missing, held by another, or contradicts itself.
     static Table open(const std::filesystem::path& dbfFile);
 
+    // createTable and open in one, for a table built in a folder of its own: the file, which must
+    // not exist yet, is made and held, and nothing is flushed to disk before closing stores the
+    // table (and its index), rows or not. Throws when a file of that name exists.
+    static Table create(const std::filesystem::path& dbfFile, const std::vector<FieldDef>& fields,
+                        const std::optional<IndexDef>& index = std::nullopt);
+
     Table(Table&&) noexcept;
     Table& operator=(Table&&) noexcept;
     ~Table(); // closes; errors on this path are swallowed, so call close() to see them

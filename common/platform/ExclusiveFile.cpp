@@ -33,6 +33,11 @@ std::string missingMessage(const fs::path& file)
     return "No existe el archivo " + shown(file) + ".";
 }
 
+std::string existingMessage(const fs::path& file)
+{
+    return "No se pudo crear el archivo " + shown(file) + ": ya existe.";
+}
+
 std::string heldMessage(const fs::path& file)
 {
     return "El archivo " + shown(file) + " está abierto por otro programa.";
@@ -55,15 +60,19 @@ std::string closeFailedMessage(const fs::path& file)
 ExclusiveFile::ExclusiveFile(const fs::path& file, Mode mode)
     : path_(file)
 {
-    const DWORD access = mode == Mode::ReadWrite ? (GENERIC_READ | GENERIC_WRITE) : GENERIC_READ;
+    const DWORD access = mode == Mode::ReadOnly ? GENERIC_READ : (GENERIC_READ | GENERIC_WRITE);
+    const bool create = mode == Mode::CreateNew;
     // Share mode 0: no other handle, of this process or another, may open the file meanwhile.
     HANDLE handle = INVALID_HANDLE_VALUE;
-    if (injectedFailure(FileOperation::Open, file))
+    if (injectedFailure(create ? FileOperation::Create : FileOperation::Open, file))
         SetLastError(ERROR_READ_FAULT);
     else
-        handle = CreateFileW(file.c_str(), access, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        handle = CreateFileW(file.c_str(), access, 0, nullptr, create ? CREATE_NEW : OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
+        if (error == ERROR_FILE_EXISTS)
+            throw Error(existingMessage(file));
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
             throw Error(missingMessage(file));
         if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
@@ -166,17 +175,20 @@ bool ExclusiveFile::isOpen() const
 ExclusiveFile::ExclusiveFile(const fs::path& file, Mode mode)
     : path_(file)
 {
-    const int flags = (mode == Mode::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC;
+    const bool create = mode == Mode::CreateNew;
+    const int flags = (mode == Mode::ReadOnly ? O_RDONLY : O_RDWR) | (create ? O_CREAT | O_EXCL : 0) | O_CLOEXEC;
     int fd = -1;
-    if (injectedFailure(FileOperation::Open, file))
+    if (injectedFailure(create ? FileOperation::Create : FileOperation::Open, file))
         errno = EIO;
     else {
         do {
-            fd = ::open(file.c_str(), flags);
+            fd = ::open(file.c_str(), flags, 0666);
         } while (fd < 0 && errno == EINTR);
     }
     if (fd < 0) {
         const int error = errno;
+        if (error == EEXIST)
+            throw Error(existingMessage(file));
         if (error == ENOENT || error == ENOTDIR)
             throw Error(missingMessage(file));
         throw Error("No se pudo abrir el archivo " + shown(file) + ": " + std::strerror(error) + ".");

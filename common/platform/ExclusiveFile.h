@@ -18,7 +18,9 @@ public:
 // Throws quelvane::Error when the file is missing, FileInUse when it is already held.
 class ExclusiveFile {
 public:
-    enum class Mode { ReadWrite, ReadOnly };
+    // CreateNew makes the file, empty, and holds it for reading and writing; it fails when a
+    // file of that name exists already.
+    enum class Mode { ReadWrite, ReadOnly, CreateNew };
     ExclusiveFile(const std::filesystem::path& file, Mode mode = Mode::ReadWrite);
     ~ExclusiveFile();
     ExclusiveFile(ExclusiveFile&& other) noexcept;

@@ -85,6 +85,60 @@ TEST(DbaseWriter, CreatesIndexedTableAndItsEmptyIndex)
         EXPECT_TRUE(date == dateBytes(before) || date == dateBytes(after));
 }
 
+// Table::create stores on closing what createTable, open, the same rows and close store.
+TEST(DbaseWriter, CreateAndOpenInOneStoresTheSameTable)
+{
+    ScratchFolder folder;
+    {
+        Table empty = Table::create(folder / "COUNTSES.DBF", countses(), IndexDef {"NSES", "NSES"});
+        EXPECT_EQ(empty.recordCount(), 0u);
+        empty.close();
+    }
+    EXPECT_TRUE(
+        matchesDump(readBytes(folder / "COUNTSES.DBF"), parseHexDump(dataFolder() / "golden/countses-empty.dbf.hex")));
+    EXPECT_TRUE(
+        matchesDump(readBytes(folder / "COUNTSES.MDX"), parseHexDump(dataFolder() / "golden/countses-empty.mdx.hex")));
+
+    Table table = Table::create(folder / "KINDS.DBF", everyKind());
+    table.append();
+    table.setText("NAME", "Ana");
+    table.setLogical("ACTIVE", true);
+    table.setInteger("COUNT", 1);
+    table.setDouble("PRICE", 9.0);
+    table.post();
+    table.append();
+    table.post();
+    table.append();
+    table.setText("name", "Zo\xEB Long");
+    table.setLogical("Active", false);
+    table.setInteger("COUNT", -1);
+    table.setDouble("PRICE", -74.5);
+    table.post();
+    table.append();
+    table.setText("NAME", "12345");
+    table.setLogical("ACTIVE", true);
+    table.setInteger("COUNT", 2147483647);
+    table.setDouble("PRICE", 0.0);
+    table.post();
+    table.close();
+    EXPECT_TRUE(matchesDump(readBytes(folder / "KINDS.DBF"), parseHexDump(dataFolder() / "golden/every-kind.hex")));
+}
+
+TEST(DbaseWriter, CreateAndOpenInOneRefusesAnExistingFile)
+{
+    ScratchFolder folder;
+    const auto file = folder / "PROFT.DBF";
+    createTable(file, everyKind());
+    const std::string before = readBytes(file);
+    try {
+        Table::create(file, everyKind());
+        FAIL() << "created over an existing table";
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find("ya existe"), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(readBytes(file), before);
+}
+
 TEST(DbaseWriter, CreateReplacesAnOldTable)
 {
     ScratchFolder folder;
@@ -121,15 +175,21 @@ TEST_P(DbaseBadDefinition, IsRefusedAndNothingIsWritten)
 {
     ScratchFolder folder;
     const auto file = folder / "T.DBF";
-    try {
-        createTable(file, GetParam().fields, GetParam().index);
-        FAIL() << "created";
-    } catch (const Error& error) {
-        EXPECT_NE(std::string(error.what()).find(GetParam().messagePart), std::string::npos) << error.what();
-        EXPECT_NE(std::string(error.what()).find("T ("), std::string::npos) << error.what();
+    // Both ways of creating a table check the definition before touching the folder.
+    for (const bool openToo : {false, true}) {
+        try {
+            if (openToo)
+                Table::create(file, GetParam().fields, GetParam().index);
+            else
+                createTable(file, GetParam().fields, GetParam().index);
+            FAIL() << "created";
+        } catch (const Error& error) {
+            EXPECT_NE(std::string(error.what()).find(GetParam().messagePart), std::string::npos) << error.what();
+            EXPECT_NE(std::string(error.what()).find("T ("), std::string::npos) << error.what();
+        }
+        EXPECT_FALSE(std::filesystem::exists(file));
+        EXPECT_FALSE(std::filesystem::exists(folder / "T.MDX"));
     }
-    EXPECT_FALSE(std::filesystem::exists(file));
-    EXPECT_FALSE(std::filesystem::exists(folder / "T.MDX"));
 }
 
 const FieldDef code {"COD", FieldType::Character, 10, 0};
