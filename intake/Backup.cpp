@@ -2,6 +2,7 @@
 
 #include "common/Error.h"
 #include "common/hash/Sha256.h"
+#include "common/platform/ExclusiveFile.h"
 #include "common/platform/Files.h"
 #include "intake/BackupManifest.h"
 
@@ -150,11 +151,16 @@ Backup makeBackup(const fs::path& store, const fs::path& workingFolder, const st
             backup.centreDocument = absolutePath(reason.centreDocument);
             backup.centreDocumentSha256 = hash::sha256Hex(platform::readFile(reason.centreDocument));
         }
+        // Each copy is a new file in a new folder, flushed once; one flush of the folder then
+        // keeps them all, before the manifest that says the backup is whole.
         for (const std::string& name : fileNames) {
             const std::string bytes = platform::readFile(workingFolder / name);
-            platform::atomicWriteFile(backup.folder / name, bytes);
+            platform::ExclusiveFile copy(backup.folder / name, platform::ExclusiveFile::Mode::CreateNew);
+            copy.replaceContent(bytes);
+            copy.close();
             backup.files.push_back({name, hash::sha256Hex(bytes), bytes.size()});
         }
+        platform::syncFolder(backup.folder);
         platform::atomicWriteFile(backup.folder / manifestName, manifestText(backup));
         platform::syncFolder(store);
         unfinished.complete();
