@@ -128,7 +128,7 @@ TEST_F(FaultWalk, IntakeEndsWithAClearErrorAndTheWorkingFolderAsItWas)
     const std::string expected = dumpTables(work);
     ASSERT_GT(operations, 50u);
 
-    WalkFigures figures {operations, 0, 0};
+    WalkFigures figures {operations, 0, 0, {}};
     for (std::size_t failing = 1;; ++failing) {
         SCOPED_TRACE("operation " + std::to_string(failing) + " of " + std::to_string(operations));
         replaceFolder(work, initial);
@@ -196,7 +196,7 @@ TEST_F(FaultWalk, DeliveryNeverLeavesAPartialOutputAndKeepsTheEarlierOne)
 
     for (const bool earlierOutput : {true, false}) {
         SCOPED_TRACE(earlierOutput ? "with an earlier timetable document" : "without one");
-        WalkFigures figures {operations, 0, 0};
+        WalkFigures figures {operations, 0, 0, {}};
         for (std::size_t failing = 1;; ++failing) {
             SCOPED_TRACE("operation " + std::to_string(failing) + " of " + std::to_string(operations));
             fs::remove(output);
