@@ -37,23 +37,35 @@ std::vector<dbase::FieldDef> groupSubjectFields()
 std::unordered_map<std::string, std::vector<GroupSubject>> subjectsByGroupCode(const IntakeContext& context)
 {
     std::unordered_map<std::string, std::vector<GroupSubject>> byGroup;
+    // A centre uses a handful of distinct "Horas", and a group's subjects follow one another:
+    // each value is converted, and each group's code read, once.
+    std::unordered_map<std::string, std::pair<float, std::string>> converted;
+    xml::Element group;
+    std::string groupCode;
     for (const xml::Element& element : context.DocXML.selectNodes("/Centro/Grupos/Grupo/MateriasGrupo/MateriaGrupo")) {
         const AttributeReader attribute(element);
         const std::string code = attribute("Codigo");
         const std::string horas = attribute("Horas");
-        const std::string groupCode = AttributeReader(element.parent().parent())("Codigo");
-        float sessions = 0.0F;
-        try {
-            sessions = weeklySessions(horas, context.DuracionesSesion);
-        } catch (const Error& error) {
-            throw Error(std::string(error.what()) + " (materia "
-                        + (code.empty() ? std::string("sin código") : text::toUtf8(code)) + ", grupo "
-                        + text::toUtf8(groupCode) + ")");
+        if (const xml::Element parent = element.parent().parent(); parent.node() != group.node() || group.isNull()) {
+            group = parent;
+            groupCode = AttributeReader(group)("Codigo");
+        }
+        auto known = converted.find(horas);
+        if (known == converted.end()) {
+            float sessions = 0.0F;
+            try {
+                sessions = weeklySessions(horas, context.DuracionesSesion);
+            } catch (const Error& error) {
+                throw Error(std::string(error.what()) + " (materia "
+                            + (code.empty() ? std::string("sin código") : text::toUtf8(code)) + ", grupo "
+                            + text::toUtf8(groupCode) + ")");
+            }
+            known = converted.emplace(horas, std::pair {sessions, sessionsPattern(sessions)}).first;
         }
         if (code.empty()) {
             continue;
         }
-        byGroup[groupCode].push_back({code, sessions, sessionsPattern(sessions)});
+        byGroup[groupCode].push_back({code, known->second.first, known->second.second});
     }
     return byGroup;
 }

@@ -187,6 +187,7 @@ struct Table::Impl {
     std::size_t current = 0; // == rows at the end of the table
     State state = State::Browse;
     std::string buffer; // the row being edited or appended
+    std::string blankRow; // what append() starts a row from; made at the first append
     bool dirty = false;
     std::string readOnlyReason; // empty when the table can be changed
     std::optional<Index> index;
@@ -680,10 +681,14 @@ void Table::append()
     Impl& impl = live();
     impl.checkWritable();
     impl.settle();
-    impl.buffer.assign(impl.recordLength(), liveFlag);
-    for (const Impl::Field& field : impl.fields)
-        writeBlank(field.storage, impl.buffer.data() + field.layout.offset,
-                   static_cast<std::size_t>(field.layout.def.width));
+    // A blank row is the same every time: made once, copied for each row appended.
+    if (impl.blankRow.empty()) {
+        impl.blankRow.assign(impl.recordLength(), liveFlag);
+        for (const Impl::Field& field : impl.fields)
+            writeBlank(field.storage, impl.blankRow.data() + field.layout.offset,
+                       static_cast<std::size_t>(field.layout.def.width));
+    }
+    impl.buffer.assign(impl.blankRow);
     impl.state = Impl::State::Insert;
 }
 
