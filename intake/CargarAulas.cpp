@@ -49,7 +49,7 @@ void CargarAulas(IntakeContext& context)
                     {std::string(tables::AULAT), text::toUtf8(code), text::toUtf8(shortCode), text::toUtf8(name)});
         }
     }
-    table.close();
+    closeLoaderTable(context, table);
 }
 
 } // namespace quelvane::intake

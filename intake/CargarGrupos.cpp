@@ -100,7 +100,7 @@ void CargarGrupos(IntakeContext& context)
                     {std::string(tables::GRUPOST), text::toUtf8(code), text::toUtf8(shortCode), text::toUtf8(name)});
         }
     }
-    table.close();
+    closeLoaderTable(context, table);
 }
 
 } // namespace quelvane::intake

@@ -10,7 +10,7 @@ void CargarMaterias(IntakeContext& context)
     dbase::Table table = createLoaderTable(context.folder, tables::ASIGNOMT, asignomtFields());
     loadSubjectRows(table, context.DocXML.selectNodes("/Centro/Materias/Materia"), SubjectKind::Subject,
                     "CargarMaterias", context);
-    table.close();
+    closeLoaderTable(context, table);
 }
 
 } // namespace quelvane::intake

@@ -136,7 +136,7 @@ void CargarMateriasGrupo(IntakeContext& context)
         }
     }
 
-    table.close();
+    closeLoaderTable(context, table);
 }
 
 } // namespace quelvane::intake

@@ -73,7 +73,7 @@ void CargarProfesores(IntakeContext& context)
                                                       text::toUtf8(text::trimControls(fullName))});
         }
     }
-    table.close();
+    closeLoaderTable(context, table);
 }
 
 } // namespace quelvane::intake

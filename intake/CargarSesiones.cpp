@@ -151,8 +151,8 @@ void CargarSesiones(IntakeContext& context)
         }
     }
 
-    countTable.close();
-    slotTable.close();
+    closeLoaderTable(context, countTable);
+    closeLoaderTable(context, slotTable);
 }
 
 } // namespace quelvane::intake

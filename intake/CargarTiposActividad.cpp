@@ -1,5 +1,6 @@
 #include "common/WorkingTables.h"
 #include "intake/IntakeContext.h"
+#include "intake/LoaderFrame.h"
 #include "intake/SubjectRows.h"
 
 namespace quelvane::intake {
@@ -10,7 +11,7 @@ void CargarTiposActividad(IntakeContext& context)
     dbase::Table table = dbase::Table::open(dbase::tableFile(context.folder, tables::ASIGNOMT));
     loadSubjectRows(table, context.DocXML.selectNodes("/Centro/TiposActividad/TipoActividad"),
                     SubjectKind::ActivityType, "CargarTiposActividad", context);
-    table.close();
+    closeLoaderTable(context, table);
 }
 
 } // namespace quelvane::intake

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -35,6 +36,10 @@ struct IntakeContext {
     // ... and GRUPOST.ABREV of each element of /Centro/Grupos/Grupo, by position (empty where
     // the groups loader loaded nothing).
     std::vector<std::string> groupShortCodes;
+
+    // The rows of each table as its loader closed it: the summary's counts, without reading
+    // the tables again.
+    std::map<std::string, int> rowCounts;
 
     IntakeSummary& summary;
 };

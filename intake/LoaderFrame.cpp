@@ -1,6 +1,7 @@
 #include "intake/LoaderFrame.h"
 
 #include "common/xml/AttributeValue.h"
+#include "intake/IntakeContext.h"
 
 namespace quelvane::intake {
 
@@ -12,6 +13,12 @@ dbase::Table createLoaderTable(const std::filesystem::path& folder, std::string_
     // The table is flushed to disk once, when the loader closes it: intake builds it in a
     // folder of its own and moves it into the working folder only after every loader is done.
     return dbase::Table::create(dbase::tableFile(folder, tableName), fields, index);
+}
+
+void closeLoaderTable(IntakeContext& context, dbase::Table& table)
+{
+    context.rowCounts[table.name()] = static_cast<int>(table.recordCount());
+    table.close();
 }
 
 dbase::FieldDef characterField(std::string_view name, int width)

@@ -15,11 +15,16 @@
 // anew with the loader's fields, open it; and read attributes the way the working tables take them.
 namespace quelvane::intake {
 
+struct IntakeContext;
+
 // Deletes <folder>/<tableName>.DBF and .MDX where they exist, creates the table with exactly these
 // fields (and the index, where one is given) and opens it for exclusive use.
 dbase::Table createLoaderTable(const std::filesystem::path& folder, std::string_view tableName,
                                const std::vector<dbase::FieldDef>& fields,
                                const std::optional<dbase::IndexDef>& index = std::nullopt);
+
+// Notes the table's row count for the summary and closes it (storing it on disk).
+void closeLoaderTable(IntakeContext& context, dbase::Table& table);
 
 // Field definitions, so that layouts read like the tables they describe.
 dbase::FieldDef characterField(std::string_view name, int width);

@@ -9,6 +9,7 @@
 #include "intake/IntakeSteps.h"
 #include "intake/TableSwap.h"
 
+#include <map>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -21,10 +22,17 @@ static_assert(builtTables[0] == tables::ASIGNOMT && builtTables[6] == tables::AS
 
 namespace {
 
-std::vector<TableRows> countRows(const fs::path& folder)
+// The counts the loaders noted as they closed their tables; a table without one is opened and
+// counted.
+std::vector<TableRows> countRows(const fs::path& folder, const std::map<std::string, int>& noted)
 {
     std::vector<TableRows> counted;
     for (std::string_view name : builtTables) {
+        const auto found = noted.find(std::string(name));
+        if (found != noted.end()) {
+            counted.push_back({std::string(name), found->second});
+            continue;
+        }
         dbase::Table table = dbase::Table::open(dbase::tableFile(folder, name));
         counted.push_back({std::string(name), static_cast<int>(table.recordCount())});
         table.close();
@@ -84,7 +92,7 @@ IntakeSummary buildTables(const xml::Document& document, const fs::path& folder)
     CargarGrupos(context);
     CargarSesiones(context);
     CargarMateriasGrupo(context);
-    summary.tables = countRows(folder);
+    summary.tables = countRows(folder, context.rowCounts);
     return summary;
 }
 
