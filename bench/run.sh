@@ -114,7 +114,7 @@ peak_kb() { # median of three runs of "Maximum resident set size"
     done | median
 }
 
-declare -A t m
+declare -A t c m
 load_before="$(cut -d' ' -f1-3 /proc/loadavg)"
 for s in $scales; do
     dir="$work/s$s"
@@ -127,6 +127,7 @@ for s in $scales; do
         [deliver_floor]="xmllint --noout '$doc' && cat '$dir/vtemp/SOLUC.DBF' >/dev/null && cp '$out' '$dir/copy.xml'"
     )
     : >"$dir/times"
+    : >"$dir/cpu"
     for ((r = 1; r <= rounds; r++)); do
         if ((r % 2)); then order=(intake intake_floor deliver deliver_floor); else order=(deliver_floor deliver intake_floor intake); fi
         args=()
@@ -134,12 +135,14 @@ for s in $scales; do
         echo "S=$s, ronda $r de $rounds"
         hyperfine --style none --warmup 1 --runs "$runs" --export-json "$dir/round$r.json" "${args[@]}"
         jq -r '.results[] | .command as $c | .times[] | "\($c) \(.)"' "$dir/round$r.json" >>"$dir/times"
+        jq -r '.results[] | "\(.command) \(.user + .system)"' "$dir/round$r.json" >>"$dir/cpu"
     done
     for name in intake intake_floor deliver deliver_floor; do
         t[$s,$name]="$(awk -v c="$name" '$1 == c { print $2 }' "$dir/times" | median)"
+        c[$s,$name]="$(awk -v c="$name" '$1 == c { print $2 }' "$dir/cpu" | median)"
         m[$s,$name]="$(peak_kb "${cmd[$name]}")"
     done
-    m[$s,soluc_rows]="$(sed -n 's/.*: \([0-9]*\) sesiones de clase (\([0-9]*\) sin colocar) y \([0-9]*\) tareas.*/\1 sesiones (\2 sin colocar), \3 tareas/p' "$dir/host.txt")"
+    m[$s,soluc_rows]="$(sed -n 's/.*: \([0-9]*\) sesiones de clase (\([0-9]*\) sin colocar) y \([0-9]*\) tareas.*/\1 lessons (\2 not placed), \3 tasks/p' "$dir/host.txt")"
     m[$s,doc_bytes]="$(stat -c %s "$doc")"
     m[$s,out_bytes]="$(stat -c %s "$out")"
     m[$s,actividades]="$(grep -o '<actividad ' "$out" | wc -l)"
@@ -150,23 +153,36 @@ load_after="$(cut -d' ' -f1-3 /proc/loadavg)"
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 ms() { awk -v a="$1" 'BEGIN { printf "%.0f", a * 1000 }'; }
 mb() { awk -v a="$1" 'BEGIN { printf "%.1f", a / 1024 }'; }
-verdict() { awk -v v="$1" -v limit="$2" 'BEGIN { print (v <= limit ? "cumplido" : "NO cumplido") }'; }
+verdict() { awk -v v="$1" -v limit="$2" 'BEGIN { print (v <= limit ? "met" : "NOT met") }'; }
 
 {
     echo "# Benchmark results"
     echo
-    echo "Produced by \`bench/run.sh\` on $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, load average $load_before before"
-    echo "and $load_after after the timings; $(hyperfine --version), $(xmllint --version 2>&1 | head -1)."
-    echo "Times: median of $rounds rounds x $runs runs after a warm-up, in milliseconds; memory: peak resident set, MB."
+    echo "Produced by \`bench/run.sh\` on $(date -u '+%Y-%m-%d %H:%M UTC'): $(nproc) cores, load average $load_before"
+    echo "before the timings and $load_after after; $(hyperfine --version), $(xmllint --version 2>&1 | head -1)."
+    echo "Wall times are medians of $rounds rounds x $runs runs (a warm-up per command and round; rounds alternate"
+    echo "the order of targets and floors), in milliseconds. CPU is user + system time, median of the rounds' means:"
+    echo "it moves less than wall time when other work shares the machine. Memory is the peak resident set (MB)."
     echo
-    echo "| S | centre document | SOLUC rows | actividades | intake | floor | ratio | delivery | floor | ratio | intake peak | parse peak | ratio | delivery peak |"
-    echo "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"
+    echo "| S | centre document | SOLUC rows | actividades |"
+    echo "|---|---|---|---|"
     for s in $scales; do
-        echo "| $s | $(mb "$((${m[$s,doc_bytes]} / 1024))") MB | ${m[$s,soluc_rows]} | ${m[$s,actividades]} |" \
-            "$(ms "${t[$s,intake]}") | $(ms "${t[$s,intake_floor]}") | $(ratio "${t[$s,intake]}" "${t[$s,intake_floor]}") |" \
-            "$(ms "${t[$s,deliver]}") | $(ms "${t[$s,deliver_floor]}") | $(ratio "${t[$s,deliver]}" "${t[$s,deliver_floor]}") |" \
-            "$(mb "${m[$s,intake]}") | $(mb "${m[$s,intake_floor]}") | $(ratio "${m[$s,intake]}" "${m[$s,intake_floor]}") |" \
-            "$(mb "${m[$s,deliver]}") |"
+        echo "| $s | $(mb "$((${m[$s,doc_bytes]} / 1024))") MB | ${m[$s,soluc_rows]} | ${m[$s,actividades]} |"
+    done
+    echo
+    echo "| S | intake | floor | ratio | CPU ratio | delivery | floor | ratio | CPU ratio |"
+    echo "|---|---|---|---|---|---|---|---|---|"
+    for s in $scales; do
+        echo "| $s | $(ms "${t[$s,intake]}") | $(ms "${t[$s,intake_floor]}") | $(ratio "${t[$s,intake]}" "${t[$s,intake_floor]}")" \
+            "| $(ratio "${c[$s,intake]}" "${c[$s,intake_floor]}") | $(ms "${t[$s,deliver]}") | $(ms "${t[$s,deliver_floor]}")" \
+            "| $(ratio "${t[$s,deliver]}" "${t[$s,deliver_floor]}") | $(ratio "${c[$s,deliver]}" "${c[$s,deliver_floor]}") |"
+    done
+    echo
+    echo "| S | intake peak | parse peak | ratio | delivery peak |"
+    echo "|---|---|---|---|---|"
+    for s in $scales; do
+        echo "| $s | $(mb "${m[$s,intake]}") | $(mb "${m[$s,intake_floor]}") | $(ratio "${m[$s,intake]}" "${m[$s,intake_floor]}")" \
+            "| $(mb "${m[$s,deliver]}") |"
     done
     if [[ " $scales " == *" 10 "* && " $scales " == *" 50 "* ]]; then
         echo
@@ -180,12 +196,12 @@ verdict() { awk -v v="$1" -v limit="$2" 'BEGIN { print (v <= limit ? "cumplido" 
             v="$(ratio "${t[$s,deliver]}" "${t[$s,deliver_floor]}")"
             echo "| delivery / floor, S=$s | $v | 2.0 | $(verdict "$v" 2.0) |"
         done
-        for name in intake deliver intake_floor deliver_floor; do
+        for name in intake deliver; do
             v="$(ratio "${t[50,$name]}" "${t[10,$name]}")"
-            case "$name" in
-            *_floor) echo "| growth S=10 to 50, ${name/_/ } | $v | (for comparison) | |" ;;
-            *) echo "| growth S=10 to 50, $name | $v | 5.5 | $(verdict "$v" 5.5) |" ;;
-            esac
+            echo "| $name time, S=50 / S=10 | $v | 5.5 | $(verdict "$v" 5.5) |"
+        done
+        for name in intake_floor deliver_floor; do
+            echo "| ${name/_/ } time, S=50 / S=10 (for comparison) | $(ratio "${t[50,$name]}" "${t[10,$name]}") | | |"
         done
         for s in $scales; do
             v="$(ratio "${m[$s,intake]}" "${m[$s,intake_floor]}")"
