@@ -95,54 +95,109 @@ bool writeAll(int fd, std::string_view bytes, const fs::path& file)
 
 void atomicWriteFile(const fs::path& target, std::string_view bytes)
 {
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    const fs::path aside = folder / ("." + target.filename().string() + "." + randomSuffix() + ".tmp");
-    const std::string failure = "No se pudo escribir el archivo " + shown(target) + ": ";
+    AtomicFileWriter writer(target);
+    writer.write(bytes);
+    writer.commit();
+}
+
+AtomicFileWriter::AtomicFileWriter(const fs::path& target)
+    : target_(target)
+    , folder_(target.has_parent_path() ? target.parent_path() : fs::path("."))
+    , aside_(folder_ / ("." + target.filename().string() + "." + randomSuffix() + ".tmp"))
+    , failure_("No se pudo escribir el archivo " + shown(target) + ": ")
+{
 #ifdef _WIN32
-    if (refused(FileOperation::Create, aside))
-        throw Error(failure + injectedReason() + ".");
-    {
-        std::ofstream out(aside, std::ios::binary | std::ios::trunc);
-        if (!refused(FileOperation::Write, aside))
-            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        else
-            out.setstate(std::ios::badbit);
-        out.flush();
-        if (refused(FileOperation::Flush, aside))
-            out.setstate(std::ios::badbit);
-        out.close();
-        if (!out || refused(FileOperation::Close, aside)) {
-            std::error_code ignored;
-            fs::remove(aside, ignored);
-            throw Error(failure + "no se pudo escribir en la carpeta.");
-        }
-    }
-    if (refused(FileOperation::Rename, target)
-        || !MoveFileExW(aside.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        std::error_code ignored;
-        fs::remove(aside, ignored);
-        throw Error(failure + "no se pudo reemplazar.");
-    }
+    if (refused(FileOperation::Create, aside_))
+        throw Error(failure_ + injectedReason() + ".");
+    out_.open(aside_, std::ios::binary | std::ios::trunc);
 #else
-    const int fd = refused(FileOperation::Create, aside)
+    fd_ = refused(FileOperation::Create, aside_)
         ? -1
-        : ::open(aside.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0)
-        throw Error(failure + systemReason(errno));
-    const bool written = writeAll(fd, bytes, aside) && !refused(FileOperation::Flush, aside) && ::fsync(fd) == 0;
-    const int writeError = errno;
+        : ::open(aside_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd_ < 0)
+        throw Error(failure_ + systemReason(errno));
+#endif
+    pending_ = true;
+}
+
+AtomicFileWriter::~AtomicFileWriter()
+{
+    discard();
+}
+
+void AtomicFileWriter::discard() noexcept
+{
+    if (!pending_)
+        return;
+    pending_ = false;
+#ifdef _WIN32
+    out_.close();
+    std::error_code ignored;
+    fs::remove(aside_, ignored);
+#else
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    ::unlink(aside_.c_str());
+#endif
+}
+
+void AtomicFileWriter::write(std::string_view bytes)
+{
+    if (!pending_)
+        throw Error(failure_ + "la escritura ya había terminado.");
+#ifdef _WIN32
+    // A failed write leaves the stream failed; commit() reports it.
+    if (!refused(FileOperation::Write, aside_))
+        out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    else
+        out_.setstate(std::ios::badbit);
+#else
+    if (!writeAll(fd_, bytes, aside_)) {
+        const int writeError = errno;
+        discard();
+        throw Error(failure_ + systemReason(writeError));
+    }
+#endif
+}
+
+void AtomicFileWriter::commit()
+{
+    if (!pending_)
+        throw Error(failure_ + "la escritura ya había terminado.");
+#ifdef _WIN32
+    out_.flush();
+    if (refused(FileOperation::Flush, aside_))
+        out_.setstate(std::ios::badbit);
+    out_.close();
+    if (!out_ || refused(FileOperation::Close, aside_)) {
+        discard();
+        throw Error(failure_ + "no se pudo escribir en la carpeta.");
+    }
+    if (refused(FileOperation::Rename, target_)
+        || !MoveFileExW(aside_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        discard();
+        throw Error(failure_ + "no se pudo reemplazar.");
+    }
+    pending_ = false;
+#else
+    const bool flushed = !refused(FileOperation::Flush, aside_) && ::fsync(fd_) == 0;
+    const int flushError = errno;
     // The descriptor is released whatever close reports.
-    const bool closed = ::close(fd) == 0 && !refused(FileOperation::Close, aside);
-    if (!written || !closed) {
-        ::unlink(aside.c_str());
-        throw Error(failure + systemReason(written ? errno : writeError));
+    const bool closed = ::close(fd_) == 0 && !refused(FileOperation::Close, aside_);
+    fd_ = -1;
+    if (!flushed || !closed) {
+        const int error = flushed ? errno : flushError;
+        discard();
+        throw Error(failure_ + systemReason(error));
     }
-    if (refused(FileOperation::Rename, target) || ::rename(aside.c_str(), target.c_str()) != 0) {
+    if (refused(FileOperation::Rename, target_) || ::rename(aside_.c_str(), target_.c_str()) != 0) {
         const int renameError = errno;
-        ::unlink(aside.c_str());
-        throw Error(failure + systemReason(renameError));
+        discard();
+        throw Error(failure_ + systemReason(renameError));
     }
-    syncFolder(folder);
+    pending_ = false;
+    syncFolder(folder_);
 #endif
 }
 

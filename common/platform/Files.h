@@ -1,6 +1,9 @@
 #pragma once
 
 #include <filesystem>
+#ifdef _WIN32
+#include <fstream>
+#endif
 #include <string>
 #include <string_view>
 
@@ -12,6 +15,35 @@ namespace quelvane::platform {
 // Writes the bytes beside the target, flushes them to disk and renames over the target: the
 // file is then either complete with the new bytes or as it was before. Throws quelvane::Error.
 void atomicWriteFile(const std::filesystem::path& target, std::string_view bytes);
+
+// atomicWriteFile for bytes that come in pieces, so that a large file need never be whole in
+// memory: the pieces go beside the target, and commit() flushes them and renames over it.
+// Until then the target is as it was; a writer dropped without commit() removes what it wrote.
+// Every failure throws quelvane::Error naming the target.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(const std::filesystem::path& target);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    void write(std::string_view bytes);
+    void commit();
+
+private:
+    void discard() noexcept;
+
+    std::filesystem::path target_;
+    std::filesystem::path folder_;
+    std::filesystem::path aside_;
+    std::string failure_;
+#ifdef _WIN32
+    std::ofstream out_;
+#else
+    int fd_ = -1;
+#endif
+    bool pending_ = false; // the aside file exists and is not yet in place
+};
 
 // Whole file into memory. Throws quelvane::Error naming the file.
 std::string readFile(const std::filesystem::path& file);

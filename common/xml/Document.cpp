@@ -3,7 +3,6 @@
 #include "common/Error.h"
 #include "common/platform/Files.h"
 #include "common/xml/AttributeText.h"
-#include "common/xml/LibxmlBytes.h"
 #include "common/xml/Names.h"
 #include "common/xml/Parser.h"
 #include "common/xml/Serializer.h"
@@ -244,9 +243,21 @@ std::string Document::serialize() const
 
 void Document::save(const std::filesystem::path& file) const
 {
-    LibxmlBytes bytes;
-    serializeDocument(doc_.get(), declaredEncoding(), doc_->standalone != -1, bytes);
-    platform::atomicWriteFile(file, bytes.view());
+    // Written in pieces of a megabyte or so: a large timetable document is never whole in
+    // memory, and a small one is one write, as with atomicWriteFile.
+    constexpr std::size_t piece = 1 << 20;
+    platform::AtomicFileWriter writer(file);
+    std::string pending;
+    pending.reserve(piece);
+    serializeDocument(doc_.get(), declaredEncoding(), doc_->standalone != -1, [&](std::string_view bytes) {
+        pending.append(bytes);
+        if (pending.size() >= piece) {
+            writer.write(pending);
+            pending.clear();
+        }
+    });
+    writer.write(pending);
+    writer.commit();
 }
 
 std::string Document::declaredEncoding() const

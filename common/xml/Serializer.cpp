@@ -4,6 +4,7 @@
 #include "common/xml/LibxmlBytes.h"
 #include "common/xml/LibxmlErrors.h"
 
+#include <exception>
 #include <libxml/tree.h>
 #include <libxml/xmlsave.h>
 #include <optional>
@@ -12,10 +13,24 @@ namespace quelvane::xml {
 
 namespace {
 
-int appendToBytes(void* target, const char* bytes, int length)
+// libxml2 is C: what the sink throws is kept here and thrown again once libxml2 has returned,
+// and libxml2 is told that the write failed.
+struct SinkCall {
+    const std::function<void(std::string_view)>& sink;
+    std::exception_ptr failure;
+};
+
+int writeToSink(void* target, const char* bytes, int length)
 {
-    static_cast<LibxmlBytes*>(target)->append(std::string_view(bytes, static_cast<std::size_t>(length)));
-    return length;
+    auto& call = *static_cast<SinkCall*>(target);
+    try {
+        call.sink(std::string_view(bytes, static_cast<std::size_t>(length)));
+        return length;
+    } catch (...) {
+        if (!call.failure)
+            call.failure = std::current_exception();
+        return -1;
+    }
 }
 
 std::string failure(const std::string& detail)
@@ -44,25 +59,29 @@ std::string declarationWithoutEncoding(const xmlDoc& doc)
 std::string serializeDocument(_xmlDoc* doc, const std::string& encoding, bool declaration)
 {
     LibxmlBytes bytes;
-    serializeDocument(doc, encoding, declaration, bytes);
+    serializeDocument(doc, encoding, declaration, [&bytes](std::string_view piece) { bytes.append(piece); });
     return std::string(bytes.view());
 }
 
-void serializeDocument(_xmlDoc* doc, const std::string& encoding, bool declaration, LibxmlBytes& bytes)
+void serializeDocument(_xmlDoc* doc, const std::string& encoding, bool declaration,
+                       const std::function<void(std::string_view)>& sink)
 {
     const bool libxmlWritesDeclaration = declaration && !encoding.empty();
     if (declaration && encoding.empty())
-        bytes.append(declarationWithoutEncoding(*doc));
+        sink(declarationWithoutEncoding(*doc));
 
     ErrorLog errors;
     ThreadErrorRedirect redirect(errors);
     const int options = libxmlWritesDeclaration ? 0 : XML_SAVE_NO_DECL;
+    SinkCall call {sink, nullptr};
     xmlSaveCtxtPtr save
-        = xmlSaveToIO(appendToBytes, nullptr, &bytes, encoding.empty() ? "UTF-8" : encoding.c_str(), options);
+        = xmlSaveToIO(writeToSink, nullptr, &call, encoding.empty() ? "UTF-8" : encoding.c_str(), options);
     if (save == nullptr)
         throw Error(failure("la codificación " + encoding + " no está disponible"));
     const long written = xmlSaveDoc(save, doc);
     const int closed = xmlSaveClose(save);
+    if (call.failure)
+        std::rethrow_exception(call.failure);
     if (written < 0 || closed < 0) {
         const std::optional<LibxmlError> error = errors.mostTelling();
         throw Error(failure(error ? error->message : "libxml2 no dio más detalles"));

@@ -74,6 +74,40 @@ TEST(FaultInjection, EveryStepOfAnAtomicWriteFailsCleanly)
     }
 }
 
+// Written in pieces, the file appears whole at commit; a writer dropped before commit, or one
+// whose second piece fails, leaves the old file and nothing beside it.
+TEST(FaultInjection, AFileWrittenInPiecesAppearsWholeOrNotAtAll)
+{
+    ScratchFolder folder;
+    const fs::path target = folder / "salida.xml";
+    writeBytes(target, "old bytes");
+    {
+        AtomicFileWriter writer(target);
+        writer.write("first ");
+        writer.write("second");
+        EXPECT_EQ(readBytes(target), "old bytes");
+    }
+    EXPECT_EQ(readBytes(target), "old bytes");
+    EXPECT_EQ(names(folder.path()), std::vector<std::string> {"salida.xml"});
+
+    {
+        FaultInjection faults(3); // create, write, write
+        AtomicFileWriter writer(target);
+        writer.write("first ");
+        EXPECT_THROW(writer.write("second"), Error);
+        EXPECT_THROW(writer.commit(), Error);
+    }
+    EXPECT_EQ(readBytes(target), "old bytes");
+    EXPECT_EQ(names(folder.path()), std::vector<std::string> {"salida.xml"});
+
+    AtomicFileWriter writer(target);
+    writer.write("first ");
+    writer.write("second");
+    writer.commit();
+    EXPECT_EQ(readBytes(target), "first second");
+    EXPECT_EQ(names(folder.path()), std::vector<std::string> {"salida.xml"});
+}
+
 TEST(FaultInjection, EachPlatformOperationReportsItsInjectedFailure)
 {
     ScratchFolder folder;
