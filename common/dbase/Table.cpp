@@ -266,10 +266,10 @@ struct Table::Impl {
         throw Error("La tabla " + label + " no tiene el campo " + text::toUtf8(fieldName) + ".");
     }
 
-    // The current row's bytes: the edit buffer while a row is being edited or appended.
+    // The current row's bytes: the edit buffer while a row is being edited or appended. Like
+    // value() and target(), reached only through live(), which has seen the table open.
     std::string_view row() const
     {
-        checkOpen();
         if (state != State::Browse)
             return buffer;
         if (current >= rows)
@@ -294,7 +294,6 @@ struct Table::Impl {
     // The field of the row being edited or appended, ready to be overwritten.
     std::pair<const Field*, char*> target(std::string_view fieldName)
     {
-        checkOpen();
         if (state == State::Browse)
             throw Error("La tabla " + label + " no está en edición: el campo " + text::toUtf8(fieldName)
                         + " solo se puede cambiar tras añadir o editar una fila.");
