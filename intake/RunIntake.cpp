@@ -84,6 +84,7 @@ IntakeSummary buildTables(const xml::Document& document, const fs::path& folder)
                            .DuracionesSesion = {0, 0, 0},
                            .subjectShortCodes = {},
                            .groupShortCodes = {},
+                           .rowCounts = {},
                            .summary = summary};
     CargarMaterias(context);
     CargarTiposActividad(context);

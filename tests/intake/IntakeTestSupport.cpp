@@ -26,6 +26,7 @@ LoaderRun::LoaderRun(std::string_view documentText)
                .DuracionesSesion = {0, 0, 0},
                .subjectShortCodes = {},
                .groupShortCodes = {},
+               .rowCounts = {},
                .summary = summary}
 {
 }

@@ -323,6 +323,7 @@ TEST(SesionesLoader, SecondRunReplacesTheTables)
                           .DuracionesSesion = {0, 0, 0},
                           .subjectShortCodes = {},
                           .groupShortCodes = {},
+                          .rowCounts = {},
                           .summary = summary};
     CargarSesiones(second);
 
