@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestFiles.h"
+
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
@@ -14,24 +16,10 @@
 // open by another process.
 namespace quelvane::robustness {
 
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
-void writeFile(const std::filesystem::path& file, std::string_view bytes);
-std::string readFile(const std::filesystem::path& file);
-
-// Every entry under a folder, hidden ones included, by relative path: a file with its bytes,
-// a folder as "<folder>".
-std::map<std::string, std::string> snapshot(const std::filesystem::path& folder);
+using quelvane::testsupport::readFile;
+using quelvane::testsupport::snapshot;
+using quelvane::testsupport::TempFolder;
+using quelvane::testsupport::writeFile;
 
 std::filesystem::path exampleDocument(); // examples/centro-ejemplo.xml
 
