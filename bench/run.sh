@@ -15,15 +15,15 @@
 #   bench/run.sh --write-hashes  only rewrites bench/expected.sha256 (when outputs change on purpose)
 #
 # Environment: QUELVANE_BENCH_BUILD_DIR (default build-bench, configured as Release when new),
-# QUELVANE_BENCH_SCALES (default "1 10 50"), QUELVANE_BENCH_ROUNDS (3), QUELVANE_BENCH_RUNS (3).
+# QUELVANE_BENCH_SCALES (default "1 10 50"), QUELVANE_BENCH_ROUNDS (5), QUELVANE_BENCH_RUNS (2).
 set -euo pipefail
 export LC_ALL=C.UTF-8
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build_dir="${QUELVANE_BENCH_BUILD_DIR:-$root/build-bench}"
 scales="${QUELVANE_BENCH_SCALES:-1 10 50}"
-rounds="${QUELVANE_BENCH_ROUNDS:-3}"
-runs="${QUELVANE_BENCH_RUNS:-3}"
+rounds="${QUELVANE_BENCH_ROUNDS:-5}"
+runs="${QUELVANE_BENCH_RUNS:-2}"
 seed=42
 expected="$root/bench/expected.sha256"
 results="$root/bench/results.md"
