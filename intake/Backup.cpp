@@ -108,6 +108,37 @@ private:
     bool complete_ = false;
 };
 
+// Whether the working file has no name but this one, so that a second name in the backup
+// leaves it to the backup alone once the swap has deleted the working name. A file with other
+// names already (or a symbolic link) may be written through them, and is copied instead.
+bool soleName(const fs::path& file)
+{
+    std::error_code error;
+    const bool plainFile = fs::symlink_status(file, error).type() == fs::file_type::regular;
+    return !error && plainFile && fs::hard_link_count(file, error) == 1 && !error;
+}
+
+// The working file into the backup: by a second name where the store's file system allows, as
+// nothing then needs writing; otherwise as a copy, a new file flushed once. Either way its bytes
+// are on disk when this returns, and the digest is of the bytes the backup holds.
+BackedUpFile keepFile(const fs::path& source, const fs::path& kept, const std::string& name)
+{
+    if (soleName(source) && platform::linkFile(source, kept)) {
+        hash::Sha256 digest;
+        const std::uintmax_t size
+            = platform::readFilePieces(kept, [&digest](std::string_view piece) { digest.update(piece); });
+        // The host may have written the table without flushing it; the backup must not lose that
+        // to a power cut.
+        platform::syncFileData(kept);
+        return {name, digest.finishHex(), size};
+    }
+    const std::string bytes = platform::readFile(source);
+    platform::ExclusiveFile copy(kept, platform::ExclusiveFile::Mode::CreateNew);
+    copy.replaceContent(bytes);
+    copy.close();
+    return {name, hash::sha256Hex(bytes), bytes.size()};
+}
+
 std::optional<Backup> readBackup(const fs::path& folder)
 {
     std::error_code error;
@@ -151,15 +182,10 @@ Backup makeBackup(const fs::path& store, const fs::path& workingFolder, const st
             backup.centreDocument = absolutePath(reason.centreDocument);
             backup.centreDocumentSha256 = hash::sha256Hex(platform::readFile(reason.centreDocument));
         }
-        // Each copy is a new file in a new folder, flushed once; one flush of the folder then
-        // keeps them all, before the manifest that says the backup is whole.
-        for (const std::string& name : fileNames) {
-            const std::string bytes = platform::readFile(workingFolder / name);
-            platform::ExclusiveFile copy(backup.folder / name, platform::ExclusiveFile::Mode::CreateNew);
-            copy.replaceContent(bytes);
-            copy.close();
-            backup.files.push_back({name, hash::sha256Hex(bytes), bytes.size()});
-        }
+        // Each file's bytes are on disk by now; one flush of the folder then keeps all their
+        // names, before the manifest that says the backup is whole.
+        for (const std::string& name : fileNames)
+            backup.files.push_back(keepFile(workingFolder / name, backup.folder / name, name));
         platform::syncFolder(backup.folder);
         platform::atomicWriteFile(backup.folder / manifestName, manifestText(backup));
         platform::syncFolder(store);
@@ -170,6 +196,15 @@ Backup makeBackup(const fs::path& store, const fs::path& workingFolder, const st
                     "en "
                     + utf8(store) + ": " + failure.what());
     }
+}
+
+void discardBackup(const Backup& backup) noexcept
+{
+    // The manifest first: should the rest not all go, what stays is an unfinished backup, never
+    // listed or restored, and pruned in time.
+    std::error_code ignored;
+    fs::remove(backup.folder / manifestName, ignored);
+    platform::discardFolder(backup.folder);
 }
 
 std::vector<Backup> listBackups(const fs::path& store)

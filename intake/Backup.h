@@ -40,11 +40,21 @@ struct BackupReason {
     std::string restoring; // or the backup about to be restored
 };
 
-// Copies the named files of the working folder into a new backup in the store (created if
+// Keeps the named files of the working folder in a new backup in the store (created if
 // missing) and returns it. Throws quelvane::Error saying that nothing was replaced when the
 // backup cannot be completed; what it had written by then is removed.
+//
+// Where the store's file system allows, a file is kept by a second name (a hard link) rather than
+// copied: until the swap that follows deletes the working name, the backup and the working folder
+// share that file. So the backup is good only once that swap has succeeded; when it fails, the
+// caller must discardBackup().
 Backup makeBackup(const std::filesystem::path& store, const std::filesystem::path& workingFolder,
                   const std::vector<std::string>& fileNames, const BackupReason& reason);
+
+// Removes a backup made for a swap that then failed. The working files are still in place, so it
+// keeps nothing that is not there; and the files it shares with them would change with the
+// host's next write.
+void discardBackup(const Backup& backup) noexcept;
 
 // The complete backups in the store, newest first; all of them, or those of one working folder.
 std::vector<Backup> listBackups(const std::filesystem::path& store);

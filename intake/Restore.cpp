@@ -57,8 +57,10 @@ Backup chosenBackup(const fs::path& store, const fs::path& workingFolder, std::s
     throw MissingInput("No existe la copia de seguridad " + std::string(id) + " en " + utf8(store) + ".");
 }
 
-// The backup's files, checked against the digests taken when they were copied, into the staging
-// folder. A backup holds nothing but working files: anything else in its list is refused.
+// The backup's files, checked against the digests taken when they were kept, into the staging
+// folder: as copies, never as second names, since the host writes its tables in place and the
+// backup must not change with them. A backup holds nothing but working files: anything else in
+// its list is refused.
 void stageFiles(const Backup& backup, const fs::path& staging)
 {
     std::set<std::string> intakeFiles;
@@ -108,7 +110,12 @@ RestoreResult restoreBackup(const fs::path& store, const fs::path& workingFolder
     result.previous = makeBackup(store, workingFolder, replaced,
                                  BackupReason {.centreDocument = {}, .restoring = result.restored.id});
 
-    swapTables(workingFolder, staging.path(), names);
+    try {
+        swapTables(workingFolder, staging.path(), names);
+    } catch (...) {
+        discardBackup(result.previous);
+        throw;
+    }
     pruneBackups(store, result.restored.id);
     return result;
 }

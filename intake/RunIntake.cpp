@@ -115,7 +115,12 @@ IntakeSummary runIntake(const fs::path& centreDocument, const fs::path& workingF
     const Backup backup
         = makeBackup(store, workingFolder, replaced, BackupReason {.centreDocument = centreDocument, .restoring = {}});
 
-    swapTables(workingFolder, staging.path(), names);
+    try {
+        swapTables(workingFolder, staging.path(), names);
+    } catch (...) {
+        discardBackup(backup);
+        throw;
+    }
     pruneBackups(store, backup.id);
     summary.backup = BackupNote {.id = backup.id, .folder = backup.folder, .workingFolder = backup.workingFolder};
     return summary;

@@ -25,6 +25,8 @@ const char* operationName(FileOperation operation)
         return "delete";
     case FileOperation::Close:
         return "close";
+    case FileOperation::Link:
+        return "link";
     }
     return "?";
 }

@@ -9,7 +9,7 @@
 // layer (Files.h, ExclusiveFile.h) asks injectedFailure() before it calls the system.
 namespace quelvane::platform {
 
-enum class FileOperation { Create, Open, Read, Write, Flush, Rename, Delete, Close };
+enum class FileOperation { Create, Open, Read, Write, Flush, Rename, Delete, Close, Link };
 
 const char* operationName(FileOperation operation); // "create", "open", ...
 

@@ -221,6 +221,73 @@ std::string readFile(const fs::path& file)
     return bytes;
 }
 
+std::uintmax_t readFilePieces(const fs::path& file, const std::function<void(std::string_view)>& use)
+{
+    if (refused(FileOperation::Open, file))
+        throw Error("No se pudo abrir el archivo " + shown(file) + ": " + injectedReason() + ".");
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        throw Error("No se pudo abrir el archivo " + shown(file) + ".");
+    if (refused(FileOperation::Read, file))
+        throw Error("No se pudo leer el archivo " + shown(file) + ".");
+    // Small enough to come from the heap that the rest of the run reuses, rather than from pages
+    // of its own that the system maps and clears for every file.
+    std::string piece(64 * 1024, '\0');
+    std::uintmax_t total = 0;
+    while (in) {
+        in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
+        const auto count = static_cast<std::size_t>(in.gcount());
+        if (count > 0)
+            use(std::string_view(piece.data(), count));
+        total += count;
+    }
+    if (in.bad() || !in.eof())
+        throw Error("No se pudo leer el archivo " + shown(file) + ".");
+    return total;
+}
+
+void syncFileData(const fs::path& file)
+{
+    const std::string failure = "No se pudo guardar en el disco el archivo " + shown(file) + ": ";
+    if (refused(FileOperation::Flush, file))
+        throw Error(failure + injectedReason() + ".");
+#ifndef _WIN32
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw Error(failure + systemReason(errno) + ".");
+    const bool flushed = ::fdatasync(fd) == 0;
+    const int flushError = errno;
+    ::close(fd);
+    if (!flushed)
+        throw Error(failure + systemReason(flushError) + ".");
+#else
+    const HANDLE handle = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        throw Error(failure + "no se pudo abrir.");
+    const bool flushed = FlushFileBuffers(handle) != 0;
+    CloseHandle(handle);
+    if (!flushed)
+        throw Error(failure + "el sistema no lo confirmó.");
+#endif
+}
+
+bool linkFile(const fs::path& from, const fs::path& to)
+{
+    std::error_code error;
+    if (injectedFailure(FileOperation::Link, to))
+        error = std::make_error_code(std::errc::io_error);
+    else
+        fs::create_hard_link(from, to, error);
+    if (!error)
+        return true;
+    if (error == std::errc::cross_device_link || error == std::errc::operation_not_permitted
+        || error == std::errc::not_supported || error == std::errc::operation_not_supported
+        || error == std::errc::function_not_supported || error == std::errc::too_many_links)
+        return false;
+    throw Error("No se pudo enlazar el archivo " + shown(from) + " como " + shown(to) + ": " + error.message());
+}
+
 void removeFile(const fs::path& file)
 {
     std::error_code error;

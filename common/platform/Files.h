@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #ifdef _WIN32
 #include <fstream>
 #endif
@@ -47,6 +49,21 @@ private:
 
 // Whole file into memory. Throws quelvane::Error naming the file.
 std::string readFile(const std::filesystem::path& file);
+
+// The whole file in pieces, each handed to `use` as it is read, so that a large file is never
+// whole in memory (to hash it, say). Returns the number of bytes read. Throws quelvane::Error
+// naming the file.
+std::uintmax_t readFilePieces(const std::filesystem::path& file, const std::function<void(std::string_view)>& use);
+
+// Flushes the file's bytes to disk (not its name: that is syncFolder's). Throws quelvane::Error
+// naming the file.
+void syncFileData(const std::filesystem::path& file);
+
+// Gives the file a second name, a hard link, so that keeping it costs no bytes written. Returns
+// false where the file system cannot (another file system, none or too many links, not
+// permitted), for the caller to copy instead; throws quelvane::Error naming both for any other
+// failure. While both names exist they are one file: a write through either changes both.
+bool linkFile(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Removes the file if it exists. Throws when it exists and cannot be removed.
 void removeFile(const std::filesystem::path& file);

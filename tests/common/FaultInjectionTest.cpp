@@ -124,6 +124,9 @@ TEST(FaultInjection, EachPlatformOperationReportsItsInjectedFailure)
         {"removeFile", [&] { removeFile(file); }, "No se pudo borrar el archivo"},
         {"renameFile", [&] { renameFile(file, folder / "OTRA.DBF"); }, "No se pudo mover el archivo"},
         {"createFolder", [&] { createFolder(folder / "sub"); }, "No se pudo crear la carpeta"},
+        {"linkFile", [&] { linkFile(file, folder / "OTRA.DBF"); }, "No se pudo enlazar el archivo"},
+        {"readFilePieces open", [&] { readFilePieces(file, [](std::string_view) {}); }, "No se pudo abrir el archivo"},
+        {"syncFileData", [&] { syncFileData(file); }, "No se pudo guardar en el disco el archivo"},
         {"ExclusiveFile open", [&] { ExclusiveFile held(file); }, "No se pudo abrir el archivo"},
     };
     for (const Case& c : cases) {

@@ -112,6 +112,47 @@ TEST(Files, ReadingAMissingFileNamesIt)
     }
 }
 
+// Pieces of a file longer than one read, and of an empty one, add up to the file.
+TEST(Files, ReadInPiecesGivesTheWholeFile)
+{
+    TemporaryFolder folder;
+    std::string large(200 * 1024 + 5, '\0');
+    for (std::size_t i = 0; i < large.size(); ++i)
+        large[i] = static_cast<char>(i * 7 % 251);
+    for (const std::string& bytes : {large, std::string()}) {
+        platform::atomicWriteFile(folder.path() / "tabla.dbf", bytes);
+        std::string joined;
+        std::size_t pieces = 0;
+        const std::uintmax_t size = platform::readFilePieces(folder.path() / "tabla.dbf", [&](std::string_view piece) {
+            joined += piece;
+            ++pieces;
+        });
+        EXPECT_EQ(size, bytes.size());
+        EXPECT_EQ(joined, bytes);
+        EXPECT_EQ(pieces > 1, bytes.size() == large.size());
+    }
+    EXPECT_THROW(platform::readFilePieces(folder.path() / "no-esta.dbf", [](std::string_view) {}), Error);
+}
+
+// A second name is the same file, which is what makes a backup by link cheap, and dangerous
+// while the working name still exists.
+TEST(Files, LinkGivesTheSameFileASecondName)
+{
+    TemporaryFolder folder;
+    platform::atomicWriteFile(folder.path() / "ASIGT.DBF", "rows");
+    ASSERT_TRUE(platform::linkFile(folder.path() / "ASIGT.DBF", folder.path() / "copia.dbf"));
+    EXPECT_EQ(fs::hard_link_count(folder.path() / "ASIGT.DBF"), 2u);
+    std::ofstream(folder.path() / "ASIGT.DBF", std::ios::binary | std::ios::app) << " more";
+    EXPECT_EQ(platform::readFile(folder.path() / "copia.dbf"), "rows more");
+    platform::syncFileData(folder.path() / "copia.dbf");
+    try {
+        platform::linkFile(folder.path() / "ASIGT.DBF", folder.path() / "copia.dbf");
+        FAIL() << "a name that exists is no place for a link";
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find("copia.dbf"), std::string::npos) << error.what();
+    }
+}
+
 TEST(WorkingFolder, OverrideThenWinePrefixThenHome)
 {
     {

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -130,6 +131,128 @@ TEST_F(Backups, SummarySaysWhereTheBackupIsAndHowToUndo)
         << text;
     EXPECT_NE(toJson(summary).find("\"backup\":{\"id\":\"" + summary.backup->id + "\""), std::string::npos);
 }
+
+// How many names each file directly in the folder has.
+std::map<std::string, std::uintmax_t> linkCounts(const fs::path& folder)
+{
+    std::map<std::string, std::uintmax_t> counts;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+        if (entry.is_regular_file())
+            counts[entry.path().filename().string()] = entry.hard_link_count();
+    return counts;
+}
+
+bool allSingle(const std::map<std::string, std::uintmax_t>& counts)
+{
+    return std::all_of(counts.begin(), counts.end(), [](const auto& entry) { return entry.second == 1; });
+}
+
+// The old files become the backup's without a byte written; once the swap has deleted their
+// working names, the backup is their only name, and a restore brings copies back, so that the
+// host's writes in place never reach a backup.
+TEST_F(Backups, KeptByLinkThenTheBackupsAloneAndRestoredAsCopies)
+{
+    const auto before = snapshot(work.path());
+    const fs::path oldTable = documents.path() / "ASIGT-anterior.DBF";
+    fs::copy_file(work.path() / "ASIGT.DBF", oldTable);
+    const IntakeSummary summary = runIntake(document("nuevo.xml", subjects({"MAT", "LEN"})), work.path());
+    const Backup backup = listBackups(store.path()).at(0);
+    ASSERT_FALSE(backup.files.empty());
+    EXPECT_TRUE(allSingle(linkCounts(backup.folder)));
+    EXPECT_TRUE(allSingle(linkCounts(work.path())));
+    EXPECT_EQ(platform::readFile(backup.folder / "ASIGT.DBF"), platform::readFile(oldTable));
+
+    restoreBackup(store.path(), work.path(), backup.id);
+    EXPECT_EQ(snapshot(work.path()), before);
+    EXPECT_TRUE(allSingle(linkCounts(work.path())));
+    EXPECT_TRUE(allSingle(linkCounts(backup.folder)));
+
+    // The host rewrites a table in place; the backup stays good for a second restore.
+    {
+        platform::ExclusiveFile table(work.path() / "ASIGT.DBF");
+        table.replaceContent("the host's own rows");
+        table.close();
+    }
+    restoreBackup(store.path(), work.path(), backup.id);
+    EXPECT_EQ(snapshot(work.path()), before);
+}
+
+// A working file that has another name already could change through it: it is copied.
+TEST_F(Backups, AFileWithAnotherNameIsCopiedNotLinked)
+{
+    const auto before = snapshot(work.path());
+    const fs::path otherName = documents.path() / "asigt-enlace.dbf";
+    fs::create_hard_link(work.path() / "ASIGT.DBF", otherName);
+    runIntake(document("nuevo.xml", subjects({"MAT", "LEN"})), work.path());
+    const Backup backup = listBackups(store.path()).at(0);
+    EXPECT_FALSE(fs::equivalent(backup.folder / "ASIGT.DBF", otherName));
+    EXPECT_TRUE(allSingle(linkCounts(backup.folder)));
+
+    writeFile(otherName, "written through the other name");
+    restoreBackup(store.path(), work.path(), backup.id);
+    EXPECT_EQ(snapshot(work.path()), before);
+}
+
+// A swap that fails after the backup puts the old files back; the backup, which shares them,
+// goes, so that no working file is left with a second name in the store. Every rename of the
+// run is made to fail in turn, for an intake and for a restore.
+class FailedSwap : public Backups, public testing::WithParamInterface<bool> { };
+
+TEST_P(FailedSwap, LeavesNoBackupSharingAWorkingFile)
+{
+    const bool restoring = GetParam();
+    const fs::path file = document("nuevo.xml", subjects({"MAT", "LEN"}));
+    fs::create_directories(store.path());
+    std::string id;
+    if (restoring)
+        id = runIntake(file, work.path()).backup->id;
+    const auto run = [&] {
+        if (restoring)
+            restoreBackup(store.path(), work.path(), id);
+        else
+            runIntake(file, work.path());
+    };
+    const auto folderBefore = snapshot(work.path());
+    const auto storeBefore = snapshot(store.path());
+    TempFolder pristine;
+    fs::copy(work.path(), pristine.path() / "work", fs::copy_options::recursive);
+    fs::copy(store.path(), pristine.path() / "store", fs::copy_options::recursive);
+    const auto reset = [&] {
+        for (const char* name : {"work", "store"}) {
+            const fs::path target = std::string(name) == "work" ? work.path() : store.path();
+            fs::remove_all(target);
+            fs::copy(pristine.path() / name, target, fs::copy_options::recursive);
+        }
+    };
+
+    std::vector<platform::FileOperationSeen> seen;
+    {
+        platform::FaultInjection counting;
+        run();
+        seen = counting.seen();
+    }
+    std::size_t swapRenames = 0;
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+        if (seen[i].operation != platform::FileOperation::Rename
+            || seen[i].file.string().rfind(work.path().string(), 0) != 0)
+            continue;
+        SCOPED_TRACE("rename " + seen[i].file.string());
+        reset();
+        {
+            platform::FaultInjection faults(i + 1);
+            EXPECT_THROW(run(), Error);
+        }
+        swapRenames += 1;
+        EXPECT_EQ(snapshot(work.path()), folderBefore);
+        EXPECT_TRUE(allSingle(linkCounts(work.path())));
+        EXPECT_EQ(snapshot(store.path()), storeBefore);
+    }
+    EXPECT_GT(swapRenames, 10u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backups, FailedSwap, testing::Bool(), [](const testing::TestParamInfo<bool>& info) {
+    return std::string(info.param ? "restore" : "intake");
+});
 
 // Whatever stops a restore, the working folder and the store stay as they were.
 struct RestoreFailure {

@@ -52,6 +52,17 @@ std::string dumpTables(const fs::path& folder)
     return out;
 }
 
+// A working file with a second name (a backup kept by link that a failed run left behind) would
+// carry the host's next write into the backup.
+std::string filesWithOtherNames(const fs::path& folder)
+{
+    std::string found;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+        if (entry.is_regular_file() && entry.hard_link_count() != 1)
+            found += entry.path().filename().string() + " ";
+    return found;
+}
+
 void replaceFolder(const fs::path& target, const fs::path& source)
 {
     fs::remove_all(target);
@@ -153,6 +164,7 @@ TEST_F(FaultWalk, IntakeEndsWithAClearErrorAndTheWorkingFolderAsItWas)
                 ++figures.refused;
                 EXPECT_TRUE(snapshot(work) == before)
                     << "the working folder changed after a failing " << describeOperation(faults, failing);
+                EXPECT_EQ(filesWithOtherNames(work), "") << "after a failing " << describeOperation(faults, failing);
             }
         }
         if (succeeded && injected) {
