@@ -180,7 +180,9 @@ Backup makeBackup(const fs::path& store, const fs::path& workingFolder, const st
         backup.restoring = reason.restoring;
         if (!reason.centreDocument.empty()) {
             backup.centreDocument = absolutePath(reason.centreDocument);
-            backup.centreDocumentSha256 = hash::sha256Hex(platform::readFile(reason.centreDocument));
+            backup.centreDocumentSha256 = !reason.centreDocumentSha256.empty()
+                ? reason.centreDocumentSha256
+                : hash::sha256Hex(platform::readFile(reason.centreDocument));
         }
         // Each file's bytes are on disk by now; one flush of the folder then keeps all their
         // names, before the manifest that says the backup is whole.

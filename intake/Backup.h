@@ -37,6 +37,7 @@ struct Backup {
 
 struct BackupReason {
     std::filesystem::path centreDocument; // the document of the intake about to run
+    std::string centreDocumentSha256; // its digest, where the intake took it as it read the document
     std::string restoring; // or the backup about to be restored
 };
 

@@ -4,6 +4,7 @@
 #include "intake/Intake.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,8 +23,10 @@ inline constexpr std::string_view builtTables[]
 std::vector<std::string> intakeFileNames();
 
 // The centre document, with everything that can be found wrong with it before any table is built.
-// Throws MissingInput when there is no such file.
-xml::Document loadCentreDocument(const std::filesystem::path& file);
+// Throws MissingInput when there is no such file. `seen`, when given, is shown every piece of the
+// file as it is read.
+xml::Document loadCentreDocument(const std::filesystem::path& file,
+                                 const std::function<void(std::string_view)>& seen = {});
 
 // Throws when the working folder is not there.
 void requireWorkingFolder(const std::filesystem::path& workingFolder);

@@ -107,8 +107,9 @@ RestoreResult restoreBackup(const fs::path& store, const fs::path& workingFolder
     const std::vector<std::string> names = filesToSwap(result.restored);
     const std::vector<std::string> replaced = filesToReplace(workingFolder, names);
     checkNotInUse(workingFolder, replaced);
-    result.previous = makeBackup(store, workingFolder, replaced,
-                                 BackupReason {.centreDocument = {}, .restoring = result.restored.id});
+    result.previous
+        = makeBackup(store, workingFolder, replaced,
+                     BackupReason {.centreDocument = {}, .centreDocumentSha256 = {}, .restoring = result.restored.id});
 
     try {
         swapTables(workingFolder, staging.path(), names);

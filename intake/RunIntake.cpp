@@ -1,6 +1,7 @@
 #include "common/Error.h"
 #include "common/WorkingTables.h"
 #include "common/dbase/Table.h"
+#include "common/hash/Sha256.h"
 #include "common/platform/ApplicationData.h"
 #include "common/xml/Document.h"
 #include "intake/Backup.h"
@@ -54,12 +55,12 @@ std::vector<std::string> intakeFileNames()
     return names;
 }
 
-xml::Document loadCentreDocument(const fs::path& file)
+xml::Document loadCentreDocument(const fs::path& file, const std::function<void(std::string_view)>& seen)
 {
     std::error_code error;
     if (file.empty() || !fs::is_regular_file(file, error))
         throw MissingInput("No existe archivo");
-    xml::Document document = xml::Document::load(file);
+    xml::Document document = xml::Document::load(file, seen);
     const xml::Element root = document.documentElement();
     if (root.isNull() || root.name() != "Centro")
         throw Error("El archivo " + file.string() + " no es un documento del centro: su elemento raíz es «"
@@ -100,7 +101,11 @@ IntakeSummary buildTables(const xml::Document& document, const fs::path& folder)
 IntakeSummary runIntake(const fs::path& centreDocument, const fs::path& workingFolder)
 {
     // Everything that can be found wrong with the document is found before any table is touched.
-    const xml::Document document = loadCentreDocument(centreDocument);
+    // The backup names the document by the digest of the very bytes parsed, taken as they are read.
+    hash::Sha256 digest;
+    const xml::Document document
+        = loadCentreDocument(centreDocument, [&digest](std::string_view piece) { digest.update(piece); });
+    const std::string documentSha256 = digest.finishHex();
     requireWorkingFolder(workingFolder);
 
     const ScratchFolder staging(workingFolder, ".quelvane-intake-");
@@ -112,8 +117,9 @@ IntakeSummary runIntake(const fs::path& centreDocument, const fs::path& workingF
     const std::vector<std::string> replaced = filesToReplace(workingFolder, names);
     checkNotInUse(workingFolder, replaced);
     const fs::path store = platform::backupFolder();
-    const Backup backup
-        = makeBackup(store, workingFolder, replaced, BackupReason {.centreDocument = centreDocument, .restoring = {}});
+    const Backup backup = makeBackup(
+        store, workingFolder, replaced,
+        BackupReason {.centreDocument = centreDocument, .centreDocumentSha256 = documentSha256, .restoring = {}});
 
     try {
         swapTables(workingFolder, staging.path(), names);

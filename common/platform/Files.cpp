@@ -221,28 +221,44 @@ std::string readFile(const fs::path& file)
     return bytes;
 }
 
-std::uintmax_t readFilePieces(const fs::path& file, const std::function<void(std::string_view)>& use)
+FileReader::FileReader(const fs::path& file)
+    : file_(file)
+    , buffer_(64 * 1024)
 {
     if (refused(FileOperation::Open, file))
         throw Error("No se pudo abrir el archivo " + shown(file) + ": " + injectedReason() + ".");
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
+    in_.rdbuf()->pubsetbuf(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    in_.open(file, std::ios::binary);
+    if (!in_)
         throw Error("No se pudo abrir el archivo " + shown(file) + ".");
-    if (refused(FileOperation::Read, file))
-        throw Error("No se pudo leer el archivo " + shown(file) + ".");
+}
+
+std::size_t FileReader::read(char* buffer, std::size_t size)
+{
+    if (!started_) {
+        started_ = true;
+        if (refused(FileOperation::Read, file_))
+            throw Error("No se pudo leer el archivo " + shown(file_) + ".");
+    }
+    if (size == 0 || in_.eof())
+        return 0;
+    in_.read(buffer, static_cast<std::streamsize>(size));
+    if (in_.bad() || (!in_ && !in_.eof()))
+        throw Error("No se pudo leer el archivo " + shown(file_) + ".");
+    return static_cast<std::size_t>(in_.gcount());
+}
+
+std::uintmax_t readFilePieces(const fs::path& file, const std::function<void(std::string_view)>& use)
+{
+    FileReader reader(file);
     // Small enough to come from the heap that the rest of the run reuses, rather than from pages
     // of its own that the system maps and clears for every file.
     std::string piece(64 * 1024, '\0');
     std::uintmax_t total = 0;
-    while (in) {
-        in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
-        const auto count = static_cast<std::size_t>(in.gcount());
-        if (count > 0)
-            use(std::string_view(piece.data(), count));
+    while (const std::size_t count = reader.read(piece.data(), piece.size())) {
+        use(std::string_view(piece.data(), count));
         total += count;
     }
-    if (in.bad() || !in.eof())
-        throw Error("No se pudo leer el archivo " + shown(file) + ".");
     return total;
 }
 

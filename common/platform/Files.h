@@ -2,12 +2,11 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
-#ifdef _WIN32
 #include <fstream>
-#endif
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // File operations of the engine. Everything that creates, replaces or deletes a file goes
 // through here, so that one place decides how a file is made durable, and so that a test can
@@ -49,6 +48,28 @@ private:
 
 // Whole file into memory. Throws quelvane::Error naming the file.
 std::string readFile(const std::filesystem::path& file);
+
+// A file read from start to end in pieces of the reader's choosing, for a parser that pulls its
+// input, so that a large file is never whole in memory. Opening and the first read are seen by
+// the fault seam as readFile's are; every failure throws quelvane::Error naming the file.
+class FileReader {
+public:
+    explicit FileReader(const std::filesystem::path& file);
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    // Up to `size` bytes into `buffer`; fewer only at the end of the file, 0 after it.
+    std::size_t read(char* buffer, std::size_t size);
+    const std::filesystem::path& path() const { return file_; }
+
+private:
+    std::filesystem::path file_;
+    // The stream's own buffer: larger than the few kilobytes a parser asks for at a time, so
+    // that a large file takes few reads of the system.
+    std::vector<char> buffer_;
+    std::ifstream in_;
+    bool started_ = false;
+};
 
 // The whole file in pieces, each handed to `use` as it is read, so that a large file is never
 // whole in memory (to hash it, say). Returns the number of bytes read. Throws quelvane::Error

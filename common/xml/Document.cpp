@@ -179,7 +179,12 @@ Document& Document::operator=(Document&&) noexcept = default;
 
 Document Document::load(const std::filesystem::path& file)
 {
-    return parse(platform::readFile(file), shown(file));
+    return load(file, {});
+}
+
+Document Document::load(const std::filesystem::path& file, const std::function<void(std::string_view)>& seen)
+{
+    return Document(parseFileSafely(file, shown(file), seen).release());
 }
 
 Document Document::parse(std::string_view bytes, const std::string& nameForMessages)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,6 +61,8 @@ public:
     // where the parser gives them, when it is not well-formed, when its DOCTYPE declares
     // entities, or when it cannot be read. External entities and DTDs are never read.
     static Document load(const std::filesystem::path& file);
+    // The same, showing `seen` every piece of the file as it is read, in order.
+    static Document load(const std::filesystem::path& file, const std::function<void(std::string_view)>& seen);
     static Document parse(std::string_view bytes, const std::string& nameForMessages);
 
     // The elements that an absolute path such as "/Centro/Materias/Materia" names, in document

@@ -1,6 +1,7 @@
 #include "common/xml/Parser.h"
 
 #include "common/Error.h"
+#include "common/platform/Files.h"
 #include "common/xml/LibxmlErrors.h"
 
 #include <algorithm>
@@ -132,19 +133,32 @@ int closeNothing(void*)
     return 0;
 }
 
-} // namespace
+// A file handed to libxml2 as it asks for it. A failure is kept for the caller to throw, since
+// nothing may be thrown through libxml2's C frames.
+struct FileSource {
+    platform::FileReader& reader;
+    const std::function<void(std::string_view)>& seen;
+    std::optional<std::string> failure;
+};
 
-void FreeLibxmlDoc::operator()(_xmlDoc* doc) const
+int readFromFile(void* context, char* buffer, int length)
 {
-    xmlFreeDoc(doc);
+    auto& source = *static_cast<FileSource*>(context);
+    try {
+        const std::size_t count = source.reader.read(buffer, static_cast<std::size_t>(std::max(length, 0)));
+        if (count > 0 && source.seen)
+            source.seen(std::string_view(buffer, count));
+        return static_cast<int>(count);
+    } catch (const std::exception& failure) {
+        source.failure = failure.what();
+        return -1;
+    }
 }
 
-LibxmlDocPtr parseSafely(std::string_view bytes, const std::string& nameForMessages)
+LibxmlDocPtr parseFrom(xmlInputReadCallback read, void* source, const std::string& nameForMessages,
+                       const std::function<void()>& afterReading)
 {
     setUpLibxml();
-    if (bytes.size() > static_cast<std::size_t>(INT_MAX))
-        throw Error("El archivo " + nameForMessages + " es demasiado grande para leerlo como documento XML.");
-
     std::unique_ptr<xmlParserCtxt, FreeParserContext> parser(xmlNewParserCtxt());
     if (!parser || parser->sax == nullptr)
         throw Error("No hay memoria suficiente para leer el archivo " + nameForMessages + ".");
@@ -159,9 +173,9 @@ LibxmlDocPtr parseSafely(std::string_view bytes, const std::string& nameForMessa
     // read files named by the document. COMPACT keeps short texts, most attribute values of a
     // centre document, inside their nodes instead of one allocation each; libxml2's own tree
     // calls know such nodes, and nothing here edits a parsed text in place.
-    PieceReader reader {bytes};
-    LibxmlDocPtr doc(xmlCtxtReadIO(parser.get(), readPiece, closeNothing, &reader, nullptr, nullptr,
-                                   XML_PARSE_NONET | XML_PARSE_COMPACT));
+    LibxmlDocPtr doc(
+        xmlCtxtReadIO(parser.get(), read, closeNothing, source, nullptr, nullptr, XML_PARSE_NONET | XML_PARSE_COMPACT));
+    afterReading();
 
     if (report.entity || (doc && declaresEntities(*doc)))
         throw Error(entityRefusal(nameForMessages, report.entity));
@@ -172,6 +186,34 @@ LibxmlDocPtr parseSafely(std::string_view bytes, const std::string& nameForMessa
     if (xmlDocGetRootElement(doc.get()) == nullptr)
         throw Error(notValid(nameForMessages, "no tiene elemento raíz"));
     return doc;
+}
+
+} // namespace
+
+void FreeLibxmlDoc::operator()(_xmlDoc* doc) const
+{
+    xmlFreeDoc(doc);
+}
+
+LibxmlDocPtr parseSafely(std::string_view bytes, const std::string& nameForMessages)
+{
+    if (bytes.size() > static_cast<std::size_t>(INT_MAX))
+        throw Error("El archivo " + nameForMessages + " es demasiado grande para leerlo como documento XML.");
+    PieceReader reader {bytes};
+    return parseFrom(readPiece, &reader, nameForMessages, [] {});
+}
+
+LibxmlDocPtr parseFileSafely(const std::filesystem::path& file, const std::string& nameForMessages,
+                             const std::function<void(std::string_view)>& seen)
+{
+    platform::FileReader reader(file);
+    FileSource source {reader, seen, std::nullopt};
+    // A file that could not be read whole is reported as such, not as the malformed document
+    // its first part may look like.
+    return parseFrom(readFromFile, &source, nameForMessages, [&source] {
+        if (source.failure)
+            throw Error(*source.failure);
+    });
 }
 
 } // namespace quelvane::xml

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -18,5 +20,11 @@ using LibxmlDocPtr = std::unique_ptr<_xmlDoc, FreeLibxmlDoc>;
 // quelvane::Error whose message names `nameForMessages` and, where libxml2 gives them, the
 // line and column.
 LibxmlDocPtr parseSafely(std::string_view bytes, const std::string& nameForMessages);
+
+// The same for a file, read in pieces as the parser goes, never whole in memory; `seen`, when
+// given, is shown every piece read, in order (to take the file's digest from the very bytes
+// parsed). A failure to read throws quelvane::Error naming the file.
+LibxmlDocPtr parseFileSafely(const std::filesystem::path& file, const std::string& nameForMessages,
+                             const std::function<void(std::string_view)>& seen);
 
 } // namespace quelvane::xml
