@@ -60,7 +60,7 @@ xml::Document loadCentreDocument(const fs::path& file, const std::function<void(
     std::error_code error;
     if (file.empty() || !fs::is_regular_file(file, error))
         throw MissingInput("No existe archivo");
-    xml::Document document = xml::Document::load(file, seen);
+    xml::Document document = xml::Document::loadForReading(file, seen);
     const xml::Element root = document.documentElement();
     if (root.isNull() || root.name() != "Centro")
         throw Error("El archivo " + file.string() + " no es un documento del centro: su elemento raíz es «"

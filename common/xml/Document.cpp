@@ -179,12 +179,12 @@ Document& Document::operator=(Document&&) noexcept = default;
 
 Document Document::load(const std::filesystem::path& file)
 {
-    return load(file, {});
+    return Document(parseFileSafely(file, shown(file), Blanks::Keep, {}).release());
 }
 
-Document Document::load(const std::filesystem::path& file, const std::function<void(std::string_view)>& seen)
+Document Document::loadForReading(const std::filesystem::path& file, const std::function<void(std::string_view)>& seen)
 {
-    return Document(parseFileSafely(file, shown(file), seen).release());
+    return Document(parseFileSafely(file, shown(file), Blanks::Drop, seen).release());
 }
 
 Document Document::parse(std::string_view bytes, const std::string& nameForMessages)

@@ -61,8 +61,12 @@ public:
     // where the parser gives them, when it is not well-formed, when its DOCTYPE declares
     // entities, or when it cannot be read. External entities and DTDs are never read.
     static Document load(const std::filesystem::path& file);
-    // The same, showing `seen` every piece of the file as it is read, in order.
-    static Document load(const std::filesystem::path& file, const std::function<void(std::string_view)>& seen);
+    // load() for a reader of elements and attributes only, which never saves the document: the
+    // whitespace between elements, which such a reader never looks at, is not kept (fewer nodes
+    // to make and free in a large document). `seen`, when given, is shown every piece of the
+    // file as it is read, in order.
+    static Document loadForReading(const std::filesystem::path& file,
+                                   const std::function<void(std::string_view)>& seen = {});
     static Document parse(std::string_view bytes, const std::string& nameForMessages);
 
     // The elements that an absolute path such as "/Centro/Materias/Materia" names, in document

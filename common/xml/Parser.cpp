@@ -155,7 +155,7 @@ int readFromFile(void* context, char* buffer, int length)
     }
 }
 
-LibxmlDocPtr parseFrom(xmlInputReadCallback read, void* source, const std::string& nameForMessages,
+LibxmlDocPtr parseFrom(xmlInputReadCallback read, void* source, const std::string& nameForMessages, Blanks blanks,
                        const std::function<void()>& afterReading)
 {
     setUpLibxml();
@@ -172,9 +172,10 @@ LibxmlDocPtr parseFrom(xmlInputReadCallback read, void* source, const std::strin
     // Never entity substitution (NOENT) nor DTD loading or validation: they would make libxml2
     // read files named by the document. COMPACT keeps short texts, most attribute values of a
     // centre document, inside their nodes instead of one allocation each; libxml2's own tree
-    // calls know such nodes, and nothing here edits a parsed text in place.
-    LibxmlDocPtr doc(
-        xmlCtxtReadIO(parser.get(), read, closeNothing, source, nullptr, nullptr, XML_PARSE_NONET | XML_PARSE_COMPACT));
+    // calls know such nodes, and nothing here edits a parsed text in place. NOBLANKS drops only
+    // whitespace between elements, never the text of an element that has no other content.
+    const int options = XML_PARSE_NONET | XML_PARSE_COMPACT | (blanks == Blanks::Drop ? XML_PARSE_NOBLANKS : 0);
+    LibxmlDocPtr doc(xmlCtxtReadIO(parser.get(), read, closeNothing, source, nullptr, nullptr, options));
     afterReading();
 
     if (report.entity || (doc && declaresEntities(*doc)))
@@ -200,17 +201,17 @@ LibxmlDocPtr parseSafely(std::string_view bytes, const std::string& nameForMessa
     if (bytes.size() > static_cast<std::size_t>(INT_MAX))
         throw Error("El archivo " + nameForMessages + " es demasiado grande para leerlo como documento XML.");
     PieceReader reader {bytes};
-    return parseFrom(readPiece, &reader, nameForMessages, [] {});
+    return parseFrom(readPiece, &reader, nameForMessages, Blanks::Keep, [] {});
 }
 
-LibxmlDocPtr parseFileSafely(const std::filesystem::path& file, const std::string& nameForMessages,
+LibxmlDocPtr parseFileSafely(const std::filesystem::path& file, const std::string& nameForMessages, Blanks blanks,
                              const std::function<void(std::string_view)>& seen)
 {
     platform::FileReader reader(file);
     FileSource source {reader, seen, std::nullopt};
     // A file that could not be read whole is reported as such, not as the malformed document
     // its first part may look like.
-    return parseFrom(readFromFile, &source, nameForMessages, [&source] {
+    return parseFrom(readFromFile, &source, nameForMessages, blanks, [&source] {
         if (source.failure)
             throw Error(*source.failure);
     });

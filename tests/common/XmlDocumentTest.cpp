@@ -1,5 +1,7 @@
+#include "TestFiles.h"
 #include "XmlTestSupport.h"
 #include "common/Error.h"
+#include "common/platform/FaultInjection.h"
 #include "common/xml/Document.h"
 
 #include <gtest/gtest.h>
@@ -117,6 +119,32 @@ TEST(XmlDocumentTest, RefusesEditsThatWouldWriteABrokenDocument)
     EXPECT_EQ(errorOf([&] { root.setAttribute("Nombre", "control \x01 char"); }),
               "El valor del atributo Nombre del elemento Centro contiene el carácter U+0001, "
               "que un documento XML no admite.");
+}
+
+// Intake reads the centre document once, parsing it as it comes in pieces and hashing the same
+// pieces: every byte is seen once and in order, every element and attribute is there, and a
+// failure to read is reported as such rather than as a malformed document.
+TEST(XmlDocumentTest, LoadForReadingSeesEveryByteAndKeepsElementsAndAttributes)
+{
+    quelvane::testsupport::TempFolder folder;
+    const std::filesystem::path file = folder.path() / "centro.xml";
+    std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Centro>\n  <Materias>\n";
+    for (int i = 0; i < 3000; ++i)
+        text += "    <Materia Codigo=\"M" + std::to_string(i) + "\" Denominacion=\"  Lengua  \"/>\n";
+    text += "  </Materias>\n</Centro>\n";
+    writeBytes(file, text);
+    ASSERT_GT(text.size(), 150'000u);
+
+    std::string seen;
+    const Document doc = Document::loadForReading(file, [&seen](std::string_view piece) { seen += piece; });
+    EXPECT_EQ(seen, text);
+    const std::vector<Element> subjects = doc.selectNodes("/Centro/Materias/Materia");
+    ASSERT_EQ(subjects.size(), 3000u);
+    EXPECT_EQ(subjects.back().attribute("Codigo"), "M2999");
+    EXPECT_EQ(subjects.front().attribute("Denominacion"), "  Lengua  ");
+
+    platform::FaultInjection failingRead(2); // open, then the first read
+    EXPECT_EQ(errorOf([&] { Document::loadForReading(file); }), "No se pudo leer el archivo " + file.string() + ".");
 }
 
 } // namespace
