@@ -137,6 +137,28 @@ Element Element::parent() const
     return Element(node_->parent);
 }
 
+namespace {
+
+Element elementFrom(xmlNode* node, std::string_view name)
+{
+    for (; node != nullptr; node = node->next)
+        if (isElement(node) && nameIs(node->name, node->ns, name))
+            return Element(node);
+    return Element();
+}
+
+} // namespace
+
+Element Element::firstChild(std::string_view name) const
+{
+    return isElement(node_) ? elementFrom(node_->children, name) : Element();
+}
+
+Element Element::nextSibling(std::string_view name) const
+{
+    return isElement(node_) ? elementFrom(node_->next, name) : Element();
+}
+
 void Element::appendChild(Element child)
 {
     requireElement(node_, "appendChild");

@@ -41,6 +41,10 @@ public:
 
     // The enclosing element; a null element at the top.
     Element parent() const;
+    // The first child element of that name, and the next sibling element of that name: a walk
+    // over the children without a list of them. A null element when there is none.
+    Element firstChild(std::string_view name) const;
+    Element nextSibling(std::string_view name) const;
     void appendChild(Element child);
 
     _xmlNode* node() const { return node_; }

@@ -68,6 +68,27 @@ TEST(XmlSelectTest, RefusesPathsThatAreNotAbsoluteElementNames)
         EXPECT_THROW(doc.selectNodes(path), Error) << path;
 }
 
+// Walking the children by name finds what the path finds, in the same order: other elements,
+// comments, whitespace and prefixed names are passed over.
+TEST(XmlSelectTest, WalkingChildrenByNameMatchesThePath)
+{
+    const Document doc = parseText(kGroups);
+    std::vector<Element> walked;
+    for (Element groups = doc.documentElement().firstChild("Grupos"); !groups.isNull();
+         groups = groups.nextSibling("Grupos"))
+        for (Element group = groups.firstChild("Grupo"); !group.isNull(); group = group.nextSibling("Grupo"))
+            for (Element list = group.firstChild("MateriasGrupo"); !list.isNull();
+                 list = list.nextSibling("MateriasGrupo"))
+                for (Element subject = list.firstChild("MateriaGrupo"); !subject.isNull();
+                     subject = subject.nextSibling("MateriaGrupo"))
+                    walked.push_back(subject);
+    EXPECT_EQ(codes(walked), "M1,M2,M3,M4");
+    EXPECT_EQ(codes(walked), codes(doc.selectNodes("/Centro/Grupos/Grupo/MateriasGrupo/MateriaGrupo")));
+    EXPECT_EQ(doc.documentElement().firstChild("p:Grupos").firstChild("p:Grupo").attribute("Codigo"), "prefixed");
+    EXPECT_TRUE(Element().firstChild("Grupos").isNull());
+    EXPECT_TRUE(Element().nextSibling("Grupos").isNull());
+}
+
 TEST(XmlSelectTest, ParentClimbsToTheEnclosingElementsAndStopsAtTheRoot)
 {
     const Document doc = parseText(kGroups);
