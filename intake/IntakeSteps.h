@@ -31,7 +31,11 @@ xml::Document loadCentreDocument(const std::filesystem::path& file,
 // Throws when the working folder is not there.
 void requireWorkingFolder(const std::filesystem::path& workingFolder);
 
-// Runs the seven loaders, which create their tables in `folder`, and counts the rows.
+// Runs the seven loaders, which create their tables in `folder`, and counts the rows. The tables
+// are written but not yet flushed to disk: see flushTables.
 IntakeSummary buildTables(const xml::Document& document, const std::filesystem::path& folder);
+
+// Flushes to disk every file that buildTables wrote in `folder`.
+void flushTables(const std::filesystem::path& folder);
 
 } // namespace quelvane::intake

@@ -10,9 +10,10 @@ dbase::Table createLoaderTable(const std::filesystem::path& folder, std::string_
 {
     // A stale index file beside a table created without one would contradict the new table.
     dbase::deleteTableFiles(folder, tableName);
-    // The table is flushed to disk once, when the loader closes it: intake builds it in a
-    // folder of its own and moves it into the working folder only after every loader is done.
-    return dbase::Table::create(dbase::tableFile(folder, tableName), fields, index);
+    // Intake builds the tables in a folder of their own and moves them into the working folder
+    // only after every loader is done: it flushes them then, all together (a dry run never), so
+    // that the waits for the disk come at once and the disk works while the loaders go on.
+    return dbase::Table::create(dbase::tableFile(folder, tableName), fields, index, platform::Flush::Later);
 }
 
 void closeLoaderTable(IntakeContext& context, dbase::Table& table)

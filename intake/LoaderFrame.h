@@ -18,7 +18,8 @@ namespace quelvane::intake {
 struct IntakeContext;
 
 // Deletes <folder>/<tableName>.DBF and .MDX where they exist, creates the table with exactly these
-// fields (and the index, where one is given) and opens it for exclusive use.
+// fields (and the index, where one is given) and opens it for exclusive use. Closing it does not
+// wait for the disk: the run flushes the tables it keeps (flushTables).
 dbase::Table createLoaderTable(const std::filesystem::path& folder, std::string_view tableName,
                                const std::vector<dbase::FieldDef>& fields,
                                const std::optional<dbase::IndexDef>& index = std::nullopt);

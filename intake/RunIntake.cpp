@@ -3,6 +3,7 @@
 #include "common/dbase/Table.h"
 #include "common/hash/Sha256.h"
 #include "common/platform/ApplicationData.h"
+#include "common/platform/Files.h"
 #include "common/xml/Document.h"
 #include "intake/Backup.h"
 #include "intake/Intake.h"
@@ -98,6 +99,15 @@ IntakeSummary buildTables(const xml::Document& document, const fs::path& folder)
     return summary;
 }
 
+void flushTables(const fs::path& folder)
+{
+    for (const std::string& name : intakeFileNames()) {
+        std::error_code error;
+        if (fs::is_regular_file(folder / name, error))
+            platform::syncFileData(folder / name);
+    }
+}
+
 IntakeSummary runIntake(const fs::path& centreDocument, const fs::path& workingFolder)
 {
     // Everything that can be found wrong with the document is found before any table is touched.
@@ -122,6 +132,9 @@ IntakeSummary runIntake(const fs::path& centreDocument, const fs::path& workingF
         BackupReason {.centreDocument = centreDocument, .centreDocumentSha256 = documentSha256, .restoring = {}});
 
     try {
+        // The new tables on disk before the swap puts them in place; flushed last, the disk has
+        // had the backup's time to write them.
+        flushTables(staging.path());
         swapTables(workingFolder, staging.path(), names);
     } catch (...) {
         discardBackup(backup);

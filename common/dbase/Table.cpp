@@ -190,6 +190,7 @@ struct Table::Impl {
     std::string blankRow; // what append() starts a row from; made at the first append
     bool dirty = false;
     std::string readOnlyReason; // empty when the table can be changed
+    platform::Flush flush = platform::Flush::Now; // of what closing writes
     std::optional<Index> index;
     std::vector<std::unique_ptr<LocateIndex>> locateIndexes;
     bool capitalNames = false; // no stored field name holds a small letter
@@ -429,14 +430,14 @@ struct Table::Impl {
                 stampHeader(bytes, static_cast<std::uint32_t>(rows), date);
                 bytes.push_back(endOfFile);
                 try {
-                    handle.replaceContent(bytes);
+                    handle.replaceContent(bytes, flush);
                 } catch (...) {
                     bytes.pop_back();
                     throw;
                 }
                 bytes.pop_back();
                 if (index)
-                    platform::atomicWriteFile(indexFile(file), indexBytes(date));
+                    platform::atomicWriteFile(indexFile(file), indexBytes(date), flush);
                 dirty = false;
             }
         } catch (...) {
@@ -520,7 +521,7 @@ std::unique_ptr<Table::Impl> tableOver(const fs::path& dbfFile, platform::Exclus
 
 } // namespace
 
-Table Table::open(const fs::path& dbfFile)
+Table Table::open(const fs::path& dbfFile, platform::Flush flush)
 {
     const std::string label = tableLabel(dbfFile);
     std::error_code error;
@@ -535,10 +536,12 @@ Table Table::open(const fs::path& dbfFile)
     std::string bytes = handle->readAll();
     std::unique_ptr<Impl> impl = tableOver(dbfFile, std::move(*handle), std::move(bytes));
     impl->decideWritable();
+    impl->flush = flush;
     return Table(std::move(impl));
 }
 
-Table Table::create(const fs::path& dbfFile, const std::vector<FieldDef>& fields, const std::optional<IndexDef>& index)
+Table Table::create(const fs::path& dbfFile, const std::vector<FieldDef>& fields, const std::optional<IndexDef>& index,
+                    platform::Flush flush)
 {
     const std::vector<FieldDef> stored = checkedFields(dbfFile, fields);
     const int indexedField = index ? checkedIndexField(dbfFile, stored, *index) : -1;
@@ -552,6 +555,7 @@ Table Table::create(const fs::path& dbfFile, const std::vector<FieldDef>& fields
         impl->index = Impl::Index {static_cast<std::size_t>(indexedField), upperCase(index->tag)};
     // Nothing is on disk yet but an empty file: closing stores the table, rows or not.
     impl->dirty = true;
+    impl->flush = flush;
     return Table(std::move(impl));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/dbase/Field.h"
+#include "common/platform/Files.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -30,13 +31,17 @@ class Table {
 public:
     // Opens for exclusive use: while it is open no other Table of this or another process can
     // open it. Throws when the file is missing, held by another, or contradicts itself.
-    static Table open(const std::filesystem::path& dbfFile);
+    // With Flush::Later, closing stores the changes without waiting for the disk: the caller
+    // flushes the table and its index file (platform::syncFileData) before relying on them.
+    static Table open(const std::filesystem::path& dbfFile, platform::Flush flush = platform::Flush::Now);
 
     // createTable and open in one, for a table built in a folder of its own: the file, which must
-    // not exist yet, is made and held, and nothing is flushed to disk before closing stores the
-    // table (and its index), rows or not. Throws when a file of that name exists.
+    // not exist yet, is made and held, and nothing is written before closing stores the table
+    // (and its index), rows or not; flushed to disk then, or by the caller with Flush::Later.
+    // Throws when a file of that name exists.
     static Table create(const std::filesystem::path& dbfFile, const std::vector<FieldDef>& fields,
-                        const std::optional<IndexDef>& index = std::nullopt);
+                        const std::optional<IndexDef>& index = std::nullopt,
+                        platform::Flush flush = platform::Flush::Now);
 
     Table(Table&&) noexcept;
     Table& operator=(Table&&) noexcept;

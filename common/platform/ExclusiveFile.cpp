@@ -126,7 +126,7 @@ std::string ExclusiveFile::readAll()
     return bytes;
 }
 
-void ExclusiveFile::replaceContent(std::string_view bytes)
+void ExclusiveFile::replaceContent(std::string_view bytes, Flush flush)
 {
     if (!handle_)
         throw Error(closedMessage(path_));
@@ -146,7 +146,9 @@ void ExclusiveFile::replaceContent(std::string_view bytes)
     }
     if (injected)
         throw Error(failure);
-    if (!SetEndOfFile(handle_) || injectedFailure(FileOperation::Flush, path_) || !FlushFileBuffers(handle_))
+    if (!SetEndOfFile(handle_))
+        throw Error(failure);
+    if (flush == Flush::Now && (injectedFailure(FileOperation::Flush, path_) || !FlushFileBuffers(handle_)))
         throw Error(failure);
 }
 
@@ -260,7 +262,7 @@ std::string ExclusiveFile::readAll()
     return bytes;
 }
 
-void ExclusiveFile::replaceContent(std::string_view bytes)
+void ExclusiveFile::replaceContent(std::string_view bytes, Flush flush)
 {
     if (fd_ < 0)
         throw Error(closedMessage(path_));
@@ -285,6 +287,10 @@ void ExclusiveFile::replaceContent(std::string_view bytes)
         throw Error(failure + std::strerror(EIO) + ".");
     if (::ftruncate(fd_, static_cast<off_t>(bytes.size())) != 0)
         throw Error(failure + std::strerror(errno) + ".");
+    if (flush == Flush::Later) {
+        startWriting(fd_);
+        return;
+    }
     if (injectedFailure(FileOperation::Flush, path_))
         throw Error(failure + std::strerror(EIO) + ".");
     if (::fsync(fd_) != 0)

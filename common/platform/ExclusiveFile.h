@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Error.h"
+#include "common/platform/Files.h"
 
 #include <filesystem>
 #include <string_view>
@@ -31,8 +32,9 @@ public:
     const std::filesystem::path& path() const { return path_; }
     // The whole file; the position afterwards is unspecified.
     std::string readAll();
-    // Replaces the whole content in place (truncate, write, flush to disk).
-    void replaceContent(std::string_view bytes);
+    // Replaces the whole content in place (truncate, write, flush to disk, unless the caller
+    // flushes it later).
+    void replaceContent(std::string_view bytes, Flush flush = Flush::Now);
     // Releases the file. Throws when the system reports that closing failed (the file is
     // released all the same); the destructor releases it without a word.
     void close();

@@ -93,11 +93,11 @@ bool writeAll(int fd, std::string_view bytes, const fs::path& file)
 
 } // namespace
 
-void atomicWriteFile(const fs::path& target, std::string_view bytes)
+void atomicWriteFile(const fs::path& target, std::string_view bytes, Flush flush)
 {
     AtomicFileWriter writer(target);
     writer.write(bytes);
-    writer.commit();
+    writer.commit(flush);
 }
 
 AtomicFileWriter::AtomicFileWriter(const fs::path& target)
@@ -161,13 +161,13 @@ void AtomicFileWriter::write(std::string_view bytes)
 #endif
 }
 
-void AtomicFileWriter::commit()
+void AtomicFileWriter::commit(Flush flush)
 {
     if (!pending_)
         throw Error(failure_ + "la escritura ya había terminado.");
 #ifdef _WIN32
     out_.flush();
-    if (refused(FileOperation::Flush, aside_))
+    if (flush == Flush::Now && refused(FileOperation::Flush, aside_))
         out_.setstate(std::ios::badbit);
     out_.close();
     if (!out_ || refused(FileOperation::Close, aside_)) {
@@ -175,13 +175,16 @@ void AtomicFileWriter::commit()
         throw Error(failure_ + "no se pudo escribir en la carpeta.");
     }
     if (refused(FileOperation::Rename, target_)
-        || !MoveFileExW(aside_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        || !MoveFileExW(aside_.c_str(), target_.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | (flush == Flush::Now ? MOVEFILE_WRITE_THROUGH : 0))) {
         discard();
         throw Error(failure_ + "no se pudo reemplazar.");
     }
     pending_ = false;
 #else
-    const bool flushed = !refused(FileOperation::Flush, aside_) && ::fsync(fd_) == 0;
+    if (flush == Flush::Later)
+        startWriting(fd_);
+    const bool flushed = flush == Flush::Later || (!refused(FileOperation::Flush, aside_) && ::fsync(fd_) == 0);
     const int flushError = errno;
     // The descriptor is released whatever close reports.
     const bool closed = ::close(fd_) == 0 && !refused(FileOperation::Close, aside_);
@@ -197,7 +200,8 @@ void AtomicFileWriter::commit()
         throw Error(failure_ + systemReason(renameError));
     }
     pending_ = false;
-    syncFolder(folder_);
+    if (flush == Flush::Now)
+        syncFolder(folder_);
 #endif
 }
 
@@ -344,6 +348,15 @@ void discardFolder(const fs::path& folder) noexcept
     std::error_code ignored;
     fs::remove_all(folder, ignored);
 }
+
+#ifndef _WIN32
+void startWriting([[maybe_unused]] int fd) noexcept
+{
+#ifdef __linux__
+    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+}
+#endif
 
 void syncFolder(const fs::path& folder)
 {

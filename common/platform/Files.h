@@ -13,9 +13,17 @@
 // make any of them fail (FaultInjection.h).
 namespace quelvane::platform {
 
+// When written bytes reach the disk: before the write returns, or when the caller flushes the
+// file (syncFileData), so that the flushes of many new files wait together, all at once. With
+// Later the system starts writing at once where it can, while the program goes on; until the
+// caller's flush a power cut may lose the bytes.
+enum class Flush { Now, Later };
+
 // Writes the bytes beside the target, flushes them to disk and renames over the target: the
-// file is then either complete with the new bytes or as it was before. Throws quelvane::Error.
-void atomicWriteFile(const std::filesystem::path& target, std::string_view bytes);
+// file is then either complete with the new bytes or as it was before. With Flush::Later that
+// holds for a power cut only once the caller has flushed the target and its folder. Throws
+// quelvane::Error.
+void atomicWriteFile(const std::filesystem::path& target, std::string_view bytes, Flush flush = Flush::Now);
 
 // atomicWriteFile for bytes that come in pieces, so that a large file need never be whole in
 // memory: the pieces go beside the target, and commit() flushes them and renames over it.
@@ -29,7 +37,7 @@ public:
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
     void write(std::string_view bytes);
-    void commit();
+    void commit(Flush flush = Flush::Now);
 
 private:
     void discard() noexcept;
@@ -99,6 +107,12 @@ bool createFolder(const std::filesystem::path& folder);
 // Removes a folder of our own with everything in it, as far as it can, and never throws: for
 // cleaning up in destructors and after another failure, where nobody could act on its error.
 void discardFolder(const std::filesystem::path& folder) noexcept;
+
+#ifndef _WIN32
+// Asks the system to start writing the file's changed bytes to disk, without waiting for them
+// (a no-op where it cannot): for Flush::Later, so that the flush that comes later waits less.
+void startWriting(int fd) noexcept;
+#endif
 
 // fsync of a folder, so that renames in it survive a power cut (a no-op where unsupported).
 void syncFolder(const std::filesystem::path& folder);

@@ -1,7 +1,10 @@
 #include "DbaseTestSupport.h"
 #include "common/Error.h"
 #include "common/dbase/Table.h"
+#include "common/platform/FaultInjection.h"
+#include "common/platform/Files.h"
 
+#include <algorithm>
 #include <ctime>
 #include <gtest/gtest.h>
 
@@ -122,6 +125,32 @@ TEST(DbaseWriter, CreateAndOpenInOneStoresTheSameTable)
     table.post();
     table.close();
     EXPECT_TRUE(matchesDump(readBytes(folder / "KINDS.DBF"), parseHexDump(dataFolder() / "golden/every-kind.hex")));
+}
+
+// Intake builds its tables without waiting for the disk and flushes them all at the end: the
+// same bytes, with no flush until the caller's.
+TEST(DbaseWriter, FlushLaterWritesTheSameTableAndLeavesTheFlushToTheCaller)
+{
+    ScratchFolder folder;
+    std::vector<platform::FileOperation> operations;
+    {
+        platform::FaultInjection counting;
+        Table table
+            = Table::create(folder / "COUNTSES.DBF", countses(), IndexDef {"NSES", "NSES"}, platform::Flush::Later);
+        table.close();
+        for (const platform::FileOperationSeen& seen : counting.seen())
+            operations.push_back(seen.operation);
+    }
+    EXPECT_EQ(std::count(operations.begin(), operations.end(), platform::FileOperation::Flush), 0) << operations.size();
+    EXPECT_TRUE(
+        matchesDump(readBytes(folder / "COUNTSES.DBF"), parseHexDump(dataFolder() / "golden/countses-empty.dbf.hex")));
+    EXPECT_TRUE(
+        matchesDump(readBytes(folder / "COUNTSES.MDX"), parseHexDump(dataFolder() / "golden/countses-empty.mdx.hex")));
+
+    platform::FaultInjection flushing(2);
+    platform::syncFileData(folder / "COUNTSES.DBF");
+    EXPECT_THROW(platform::syncFileData(folder / "COUNTSES.MDX"), Error);
+    EXPECT_EQ(flushing.seen().at(1).operation, platform::FileOperation::Flush);
 }
 
 TEST(DbaseWriter, CreateAndOpenInOneRefusesAnExistingFile)
