@@ -228,14 +228,35 @@ std::vector<Backup> listBackups(const fs::path& store, const fs::path& workingFo
 
 void pruneBackups(const fs::path& store, std::string_view spared)
 {
-    const std::vector<Backup> backups = listBackups(store);
+    // Every folder of the store read once: the complete backups, newest first, and the others.
+    std::vector<Backup> backups;
+    std::vector<fs::path> unfinished;
+    for (const fs::path& folder : backupFolders(store)) {
+        if (std::optional<Backup> backup = readBackup(folder))
+            backups.push_back(std::move(*backup));
+        else
+            unfinished.push_back(folder);
+    }
+    std::sort(backups.begin(), backups.end(), [](const Backup& a, const Backup& b) { return a.id > b.id; });
+
+    // The store holds the backups of a few working folders: each one's spelling and presence is
+    // looked up once, not once per backup.
+    struct FolderFacts {
+        fs::path absolute;
+        bool exists = false;
+    };
+    std::map<fs::path, FolderFacts> facts;
     std::map<fs::path, std::size_t> perFolder;
     for (std::size_t i = 0; i < backups.size(); ++i) {
         const Backup& backup = backups[i];
-        const std::size_t newer = perFolder[absolutePath(backup.workingFolder)]++;
-        std::error_code error;
-        const bool folderExists = fs::is_directory(backup.workingFolder, error);
-        if (backup.id == spared || (newer < keptBackups && (folderExists || i < keptBackups)))
+        auto [known, added] = facts.try_emplace(backup.workingFolder);
+        if (added) {
+            std::error_code error;
+            known->second.absolute = absolutePath(backup.workingFolder);
+            known->second.exists = fs::is_directory(backup.workingFolder, error);
+        }
+        const std::size_t newer = perFolder[known->second.absolute]++;
+        if (backup.id == spared || (newer < keptBackups && (known->second.exists || i < keptBackups)))
             continue;
         platform::discardFolder(backup.folder);
     }
@@ -243,9 +264,9 @@ void pruneBackups(const fs::path& store, std::string_view spared)
     // An unfinished backup is one that a run stopped writing (another run may be writing one
     // right now, hence the hour).
     const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
-    for (const fs::path& folder : backupFolders(store)) {
+    for (const fs::path& folder : unfinished) {
         std::error_code error;
-        if (folder.filename() == spared || readBackup(folder))
+        if (folder.filename() == spared)
             continue;
         const auto written = fs::last_write_time(folder, error);
         if (!error && written < hourAgo)
