@@ -181,7 +181,13 @@ struct Table::Impl {
     std::vector<Field> fields;
     // The file as closing writes it, without the end mark: the header, then every stored row.
     // Kept in one piece so that a large table is neither moved at open nor copied at close.
+    // A table made by create() writes its rows ahead instead, a piece at a time, as they are
+    // appended: rows before writtenRows are then in the file only, at their places, and `bytes`
+    // holds the header and the rows after them. So a large new table never needs memory of its
+    // own; anything that reads or changes stored rows gathers them back first.
     std::string bytes;
+    bool writesAhead = false;
+    std::size_t writtenRows = 0;
     std::size_t rows = 0; // stored rows, deleted ones included
     std::size_t liveRows = 0;
     std::size_t current = 0; // == rows at the end of the table
@@ -315,6 +321,37 @@ struct Table::Impl {
             post();
     }
 
+    // The rows written ahead back in `bytes`, and no more writing ahead: the table is whole in
+    // memory from now on.
+    void gather()
+    {
+        writesAhead = false;
+        if (writtenRows == 0)
+            return;
+        const std::string file = handle.readAll();
+        const std::size_t written = writtenRows * recordLength();
+        if (file.size() < layout.headerLength + written)
+            throw Error("La tabla " + label + " no se pudo leer de nuevo: le faltan filas que ya se habían escrito.");
+        std::string whole;
+        whole.reserve(bytes.size() + written + 1);
+        whole.append(bytes, 0, layout.headerLength);
+        whole.append(file, layout.headerLength, written);
+        whole.append(bytes, layout.headerLength);
+        bytes = std::move(whole);
+        writtenRows = 0;
+    }
+
+    // Pieces of a quarter of a megabyte: few writes, and the same few pages of memory reused.
+    static constexpr std::size_t writeAheadPiece = 256 * 1024;
+
+    void writeAhead()
+    {
+        const std::string_view held = std::string_view(bytes).substr(layout.headerLength);
+        handle.writeAt(layout.headerLength + writtenRows * recordLength(), held);
+        writtenRows = rows;
+        bytes.resize(layout.headerLength);
+    }
+
     void post()
     {
         checkOpen();
@@ -348,6 +385,8 @@ struct Table::Impl {
             dirty = true;
         }
         state = State::Browse;
+        if (writesAhead && bytes.size() - layout.headerLength >= writeAheadPiece)
+            writeAhead();
     }
 
     std::string textOf(std::size_t field, std::string_view rowBytes) const
@@ -426,11 +465,22 @@ struct Table::Impl {
         buffer.clear();
         try {
             if (dirty) {
+                // The index is made from every row.
+                if (index)
+                    gather();
                 const Date date = today();
                 stampHeader(bytes, static_cast<std::uint32_t>(rows), date);
                 bytes.push_back(endOfFile);
                 try {
-                    handle.replaceContent(bytes, flush);
+                    if (writtenRows == 0) {
+                        handle.replaceContent(bytes, flush);
+                    } else {
+                        const std::string_view held(bytes);
+                        handle.writeAt(0, held.substr(0, layout.headerLength));
+                        handle.writeAt(layout.headerLength + writtenRows * recordLength(),
+                                       held.substr(layout.headerLength));
+                        handle.finish(layout.headerLength + rows * recordLength() + 1, flush);
+                    }
                 } catch (...) {
                     bytes.pop_back();
                     throw;
@@ -556,6 +606,7 @@ Table Table::create(const fs::path& dbfFile, const std::vector<FieldDef>& fields
     // Nothing is on disk yet but an empty file: closing stores the table, rows or not.
     impl->dirty = true;
     impl->flush = flush;
+    impl->writesAhead = true;
     return Table(std::move(impl));
 }
 
@@ -628,12 +679,14 @@ bool Table::hasField(std::string_view name) const
 void Table::first()
 {
     live().settle();
+    impl_->gather();
     impl_->current = impl_->liveFrom(0);
 }
 
 void Table::next()
 {
     live().settle();
+    impl_->gather();
     if (impl_->current < impl_->rows)
         impl_->current = impl_->liveFrom(impl_->current + 1);
 }
@@ -651,31 +704,31 @@ std::size_t Table::recordCount() const
 
 std::string Table::text(std::string_view field) const
 {
-    const auto [storage, bytes] = live().value(field);
+    const auto [storage, bytes] = readable().value(field);
     return textValue(storage, bytes);
 }
 
 std::int64_t Table::integer(std::string_view field) const
 {
-    const auto [storage, bytes] = live().value(field);
+    const auto [storage, bytes] = readable().value(field);
     return integerValue(storage, bytes);
 }
 
 double Table::number(std::string_view field) const
 {
-    const auto [storage, bytes] = live().value(field);
+    const auto [storage, bytes] = readable().value(field);
     return numberValue(storage, bytes);
 }
 
 bool Table::logical(std::string_view field) const
 {
-    const auto [storage, bytes] = live().value(field);
+    const auto [storage, bytes] = readable().value(field);
     return logicalValue(storage, bytes);
 }
 
 bool Table::isBlank(std::string_view field) const
 {
-    const auto [storage, bytes] = live().value(field);
+    const auto [storage, bytes] = readable().value(field);
     return isBlankValue(storage, bytes);
 }
 
@@ -698,8 +751,12 @@ void Table::append()
 void Table::reserve(std::size_t rows)
 {
     Impl& impl = live();
-    // One byte more for the end mark that closing adds.
-    impl.bytes.reserve(impl.layout.headerLength + rows * impl.recordLength() + 1);
+    // One byte more for the end mark that closing adds. A table that writes ahead holds a piece
+    // at most.
+    std::size_t rowBytes = rows * impl.recordLength();
+    if (impl.writesAhead)
+        rowBytes = std::min(rowBytes, Impl::writeAheadPiece + impl.recordLength());
+    impl.bytes.reserve(impl.layout.headerLength + rowBytes + 1);
 }
 
 void Table::edit()
@@ -708,6 +765,7 @@ void Table::edit()
     impl.checkWritable();
     if (impl.state != Impl::State::Browse)
         return;
+    impl.gather();
     if (impl.current >= impl.rows)
         throw Error("La tabla " + impl.label + " está al final: no hay fila actual que editar.");
     impl.buffer.assign(impl.storedRow(impl.current));
@@ -823,6 +881,7 @@ bool Table::locate(std::string_view field, std::string_view value)
 {
     Impl& impl = live();
     impl.settle();
+    impl.gather();
     const std::optional<std::uint32_t> row = impl.locateIndex(impl.fieldIndex(field)).first(value);
     if (!row)
         return false;
@@ -835,6 +894,15 @@ Table::Impl& Table::live()
     if (!impl_)
         throw Error("La tabla no está abierta.");
     impl_->checkOpen();
+    return *impl_;
+}
+
+Table::Impl& Table::readable() const
+{
+    // Reading leaves the table as it is; where its rows lie is the table's own business, so a
+    // const reader may gather them.
+    live();
+    impl_->gather();
     return *impl_;
 }
 

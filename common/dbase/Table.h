@@ -36,9 +36,10 @@ public:
     static Table open(const std::filesystem::path& dbfFile, platform::Flush flush = platform::Flush::Now);
 
     // createTable and open in one, for a table built in a folder of its own: the file, which must
-    // not exist yet, is made and held, and nothing is written before closing stores the table
-    // (and its index), rows or not; flushed to disk then, or by the caller with Flush::Later.
-    // Throws when a file of that name exists.
+    // not exist yet, is made and held; closing stores the table (and its index), rows or not,
+    // flushed to disk then, or by the caller with Flush::Later. Appended rows may be written to
+    // the file in pieces before that, so that a large table is never whole in memory; until
+    // closing, the file is no table. Throws when a file of that name exists.
     static Table create(const std::filesystem::path& dbfFile, const std::vector<FieldDef>& fields,
                         const std::optional<IndexDef>& index = std::nullopt,
                         platform::Flush flush = platform::Flush::Now);
@@ -101,6 +102,7 @@ private:
     explicit Table(std::unique_ptr<Impl> impl);
     Impl& live(); // the open table, or an error saying it is not open
     const Impl& live() const;
+    Impl& readable() const; // live(), with every stored row in memory
     std::unique_ptr<Impl> impl_;
 };
 

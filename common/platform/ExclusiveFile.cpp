@@ -128,10 +128,18 @@ std::string ExclusiveFile::readAll()
 
 void ExclusiveFile::replaceContent(std::string_view bytes, Flush flush)
 {
+    writeAt(0, bytes);
+    finish(bytes.size(), flush);
+}
+
+void ExclusiveFile::writeAt(std::uint64_t position, std::string_view bytes)
+{
     if (!handle_)
         throw Error(closedMessage(path_));
     const std::string failure = "No se pudo escribir el archivo " + shown(path_) + ".";
-    if (SetFilePointer(handle_, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
+    LARGE_INTEGER at {};
+    at.QuadPart = static_cast<LONGLONG>(position);
+    if (!SetFilePointerEx(handle_, at, nullptr, FILE_BEGIN))
         throw Error(failure);
     const bool injected = injectedFailure(FileOperation::Write, path_);
     if (injected)
@@ -146,7 +154,16 @@ void ExclusiveFile::replaceContent(std::string_view bytes, Flush flush)
     }
     if (injected)
         throw Error(failure);
-    if (!SetEndOfFile(handle_))
+}
+
+void ExclusiveFile::finish(std::uint64_t size, Flush flush)
+{
+    if (!handle_)
+        throw Error(closedMessage(path_));
+    const std::string failure = "No se pudo escribir el archivo " + shown(path_) + ".";
+    LARGE_INTEGER at {};
+    at.QuadPart = static_cast<LONGLONG>(size);
+    if (!SetFilePointerEx(handle_, at, nullptr, FILE_BEGIN) || !SetEndOfFile(handle_))
         throw Error(failure);
     if (flush == Flush::Now && (injectedFailure(FileOperation::Flush, path_) || !FlushFileBuffers(handle_)))
         throw Error(failure);
@@ -264,18 +281,25 @@ std::string ExclusiveFile::readAll()
 
 void ExclusiveFile::replaceContent(std::string_view bytes, Flush flush)
 {
+    // Written over the old bytes and only then cut to length: a failure half-way leaves the old
+    // tail in place instead of an empty file.
+    writeAt(0, bytes);
+    finish(bytes.size(), flush);
+}
+
+void ExclusiveFile::writeAt(std::uint64_t position, std::string_view bytes)
+{
     if (fd_ < 0)
         throw Error(closedMessage(path_));
     const std::string failure = "No se pudo escribir el archivo " + shown(path_) + ": ";
-    // Written over the old bytes and only then cut to length: a failure half-way leaves the old
-    // tail in place instead of an empty file. A failure injected by a test comes after half of
-    // the bytes, as on a disk that fills up.
+    // A failure injected by a test comes after half of the bytes, as on a disk that fills up.
     const bool injected = injectedFailure(FileOperation::Write, path_);
     if (injected)
         bytes = bytes.substr(0, bytes.size() / 2);
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t written = ::pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+        const ssize_t written
+            = ::pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(position + done));
         if (written < 0) {
             if (errno == EINTR)
                 continue;
@@ -285,7 +309,14 @@ void ExclusiveFile::replaceContent(std::string_view bytes, Flush flush)
     }
     if (injected)
         throw Error(failure + std::strerror(EIO) + ".");
-    if (::ftruncate(fd_, static_cast<off_t>(bytes.size())) != 0)
+}
+
+void ExclusiveFile::finish(std::uint64_t size, Flush flush)
+{
+    if (fd_ < 0)
+        throw Error(closedMessage(path_));
+    const std::string failure = "No se pudo escribir el archivo " + shown(path_) + ": ";
+    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0)
         throw Error(failure + std::strerror(errno) + ".");
     if (flush == Flush::Later) {
         startWriting(fd_);

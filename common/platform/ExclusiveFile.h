@@ -3,6 +3,7 @@
 #include "common/Error.h"
 #include "common/platform/Files.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <string_view>
 
@@ -33,8 +34,12 @@ public:
     // The whole file; the position afterwards is unspecified.
     std::string readAll();
     // Replaces the whole content in place (truncate, write, flush to disk, unless the caller
-    // flushes it later).
+    // flushes it later): writeAt(0, bytes), then finish(bytes.size()).
     void replaceContent(std::string_view bytes, Flush flush = Flush::Now);
+    // A file written in pieces: each piece at its position (the file grows as needed), then
+    // finish() cuts the file to its length and flushes it (or leaves that to the caller).
+    void writeAt(std::uint64_t position, std::string_view bytes);
+    void finish(std::uint64_t size, Flush flush = Flush::Now);
     // Releases the file. Throws when the system reports that closing failed (the file is
     // released all the same); the destructor releases it without a word.
     void close();

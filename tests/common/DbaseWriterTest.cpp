@@ -153,6 +153,69 @@ TEST(DbaseWriter, FlushLaterWritesTheSameTableAndLeavesTheFlushToTheCaller)
     EXPECT_EQ(flushing.seen().at(1).operation, platform::FileOperation::Flush);
 }
 
+// A large new table writes its rows to the file in pieces as they are appended; the file it
+// leaves is the one a table held whole in memory leaves, also after reading, finding, editing
+// and appending once rows were written ahead.
+TEST(DbaseWriter, ALargeNewTableWrittenAheadIsTheSameTable)
+{
+    ScratchFolder folder;
+    const std::vector<FieldDef> fields {{"NAME", FieldType::Character, 50, 0}, {"COUNT", FieldType::Integer, 4, 0}};
+    const auto fill = [](Table& table, int from, int to) {
+        for (int i = from; i < to; ++i) {
+            table.append();
+            table.setText("NAME", "row " + std::to_string(i));
+            table.setInteger("COUNT", i);
+            table.post();
+        }
+    };
+    const auto work = [&](Table& table) {
+        fill(table, 0, 20000); // a megabyte of rows
+        table.first();
+        EXPECT_EQ(table.text("NAME"), "row 0");
+        EXPECT_TRUE(table.locate("NAME", "row 15000"));
+        EXPECT_EQ(table.integer("COUNT"), 15000);
+        table.edit();
+        table.setText("NAME", "edited");
+        table.post();
+        fill(table, 20000, 30000);
+    };
+
+    createTable(folder / "WHOLE.DBF", fields);
+    {
+        Table whole = Table::open(folder / "WHOLE.DBF");
+        work(whole);
+        whole.close();
+    }
+    {
+        Table ahead = Table::create(folder / "AHEAD.DBF", fields);
+        platform::FaultInjection counting;
+        fill(ahead, 0, 20000);
+        EXPECT_GT(counting.count(), 2u) << "no rows were written ahead";
+        ahead.close();
+    }
+    {
+        Table ahead = Table::create(folder / "AHEAD2.DBF", fields);
+        work(ahead);
+        ahead.close();
+    }
+    const std::string whole = readBytes(folder / "WHOLE.DBF");
+    EXPECT_EQ(readBytes(folder / "AHEAD2.DBF"), whole);
+    Table reread = Table::open(folder / "AHEAD.DBF");
+    EXPECT_EQ(reread.recordCount(), 20000u);
+    ASSERT_TRUE(reread.locate("COUNT", "19999"));
+    EXPECT_EQ(reread.text("NAME"), "row 19999");
+
+    // A failing write ahead is an error that names the table.
+    Table failing = Table::create(folder / "FALLA.DBF", fields);
+    platform::FaultInjection faults(1);
+    try {
+        fill(failing, 0, 20000);
+        ADD_FAILURE() << "the write should have failed";
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find("FALLA.DBF"), std::string::npos) << error.what();
+    }
+}
+
 TEST(DbaseWriter, CreateAndOpenInOneRefusesAnExistingFile)
 {
     ScratchFolder folder;
