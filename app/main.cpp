@@ -2,6 +2,7 @@
 #include "app/HostWindow.h"
 #include "app/MainForm.h"
 #include "app/Messages.h"
+#include "common/platform/Allocator.h"
 #include "common/platform/WorkingFolder.h"
 
 #include <QApplication>
@@ -15,6 +16,7 @@ using namespace quelvane;
 
 int main(int argc, char* argv[])
 {
+    platform::mergeFreedBlocksPromptly();
     // The arguments as the host passed them, read before Qt takes out the ones it knows.
     QStringList arguments;
     for (int i = 1; i < argc; ++i) {

@@ -1,11 +1,9 @@
 #include "cli/Commands.h"
+#include "common/platform/Allocator.h"
 #include "common/platform/WorkingFolder.h"
 
 #include <iostream>
 #include <optional>
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 #include <string>
 #include <string_view>
 #include <vector>
@@ -87,14 +85,7 @@ int usageError(const std::string& message)
 
 int main(int argc, char** argv)
 {
-#ifdef __GLIBC__
-    // A large centre document's tree is hundreds of thousands of small blocks. glibc keeps such
-    // blocks unmerged in its "fast bins" when they are freed, and the next large allocation then
-    // merges them all at once: some 30 ms after the tree of a large centre is freed, more than
-    // freeing it took. Without fast bins each block is merged as it is freed, for less in all.
-    // Set here, once, before the program has any other thread.
-    mallopt(M_MXFAST, 0);
-#endif
+    quelvane::platform::mergeFreedBlocksPromptly();
     using namespace quelvane::cli;
     std::vector<std::string> args(argv + 1, argv + argc);
     CommandLine line;
