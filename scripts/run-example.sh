@@ -9,6 +9,8 @@ build_dir="${QUELVANE_BUILD_DIR:-$root/build}"
 
 workdir="$(mktemp -d "${TMPDIR:-/tmp}/quelvane-ejemplo-XXXXXX")"
 trap 'rm -rf "$workdir"' EXIT
+# The example's backups stay with the build, not among the user's own.
+export QUELVANE_BACKUP_DIR="${QUELVANE_BACKUP_DIR:-$build_dir/ejemplo/backups}"
 
 "$build_dir/bin/quelvane-cli" intake "$root/examples/centro-ejemplo.xml" --workdir "$workdir" "$@"
 echo
