@@ -102,7 +102,8 @@ RestoreResult restoreBackup(const fs::path& store, const fs::path& workingFolder
     RestoreResult result;
     result.restored = chosenBackup(store, workingFolder, id);
 
-    const ScratchFolder staging(workingFolder, ".quelvane-restore-");
+    removeAbandonedStaging(workingFolder);
+    const ScratchFolder staging(workingFolder, restoreStagingPrefix);
     stageFiles(result.restored, staging.path());
     const std::vector<std::string> names = filesToSwap(result.restored);
     const std::vector<std::string> replaced = filesToReplace(workingFolder, names);

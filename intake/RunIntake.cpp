@@ -117,8 +117,9 @@ IntakeSummary runIntake(const fs::path& centreDocument, const fs::path& workingF
         = loadCentreDocument(centreDocument, [&digest](std::string_view piece) { digest.update(piece); });
     const std::string documentSha256 = digest.finishHex();
     requireWorkingFolder(workingFolder);
+    removeAbandonedStaging(workingFolder);
 
-    const ScratchFolder staging(workingFolder, ".quelvane-intake-");
+    const ScratchFolder staging(workingFolder, intakeStagingPrefix);
     IntakeSummary summary = buildTables(document, staging.path());
 
     // The backup holds exactly what the swap will replace or remove; a table that another program

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <random>
 #include <set>
 #include <system_error>
@@ -62,6 +63,25 @@ void checkNotInUse(const fs::path& workingFolder, const std::vector<std::string>
     held.reserve(names.size());
     for (const std::string& name : names)
         held.emplace_back(workingFolder / name);
+}
+
+void removeAbandonedStaging(const fs::path& workingFolder)
+{
+    const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    std::vector<fs::path> abandoned;
+    std::error_code error;
+    for (fs::directory_iterator it(workingFolder, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        std::error_code entryError;
+        if (!(name.starts_with(intakeStagingPrefix) || name.starts_with(restoreStagingPrefix))
+            || !it->is_directory(entryError) || it->is_symlink(entryError))
+            continue;
+        const auto written = fs::last_write_time(it->path(), entryError);
+        if (!entryError && written < hourAgo)
+            abandoned.push_back(it->path());
+    }
+    for (const fs::path& folder : abandoned)
+        platform::discardFolder(folder);
 }
 
 ScratchFolder::ScratchFolder(const fs::path& parent, std::string_view prefix)

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // How a whole intake lands in the working folder at once: the tables are built in a staging
@@ -35,6 +36,16 @@ std::vector<std::string> filesToReplace(const std::filesystem::path& workingFold
 // Throws platform::FileInUse naming the first of these files of the working folder that another
 // holder has open.
 void checkNotInUse(const std::filesystem::path& workingFolder, const std::vector<std::string>& fileNames);
+
+// The hidden folders in which an intake and a restore build what they swap in.
+inline constexpr std::string_view intakeStagingPrefix = ".quelvane-intake-";
+inline constexpr std::string_view restoreStagingPrefix = ".quelvane-restore-";
+
+// Removes the staging folders that a run stopped by force left in the working folder, once they
+// are an hour old, so that a run still going is never touched. They hold only what can be made
+// again. The folders in which a failed swap left the old tables are never removed: they may hold
+// the only copy. Failures are ignored: this is tidying, not part of the run.
+void removeAbandonedStaging(const std::filesystem::path& workingFolder);
 
 // A hidden folder of our own inside `parent`, removed with all it holds when the object goes.
 class ScratchFolder {

@@ -5,6 +5,7 @@
 #include "intake/Intake.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
@@ -92,6 +93,29 @@ TEST_F(WorkingFolder, ReplacesTheTablesAndRemovesTheCourseTable)
     ASSERT_EQ(summary.leftOut.size(), 1u);
     EXPECT_EQ(summary.leftOut[0].loader, "CargarMaterias");
     EXPECT_EQ(summary.leftOut[0].code, "MAT");
+}
+
+// What a run killed half-way leaves behind: its staging folder is tidied once it is an hour old;
+// a younger one may be another run's, and the old tables a failed swap put aside are never touched.
+TEST_F(WorkingFolder, AbandonedStagingFoldersAreRemovedOnceOld)
+{
+    const auto twoHoursAgo = fs::file_time_type::clock::now() - std::chrono::hours(2);
+    const std::map<std::string, bool> leftBehind {{".quelvane-intake-oldoldoldold", false},
+                                                  {".quelvane-restore-oldoldoldold", false},
+                                                  {".quelvane-intake-youngyoungyo", true},
+                                                  {".quelvane-aside-oldoldoldold", true},
+                                                  {".escuela-intake-oldoldoldold", true}};
+    for (const auto& [name, kept] : leftBehind) {
+        fs::create_directory(work.path() / name);
+        writeFile(work.path() / name / "PROFT.DBF", "a table");
+        if (name.find("young") == std::string::npos)
+            fs::last_write_time(work.path() / name, twoHoursAgo);
+    }
+
+    runIntake(document("centro.xml", smallCentre()), work.path());
+
+    for (const auto& [name, kept] : leftBehind)
+        EXPECT_EQ(fs::exists(work.path() / name / "PROFT.DBF"), kept) << name;
 }
 
 TEST_F(WorkingFolder, CourseTableFoundWhateverItsLetterCase)
