@@ -40,19 +40,7 @@ case "${1:-}" in
 esac
 
 # --- tools ---------------------------------------------------------------------------------------
-"$root/scripts/install-deps.sh"
-need=()
-command -v hyperfine >/dev/null || need+=(hyperfine)
-[ -x /usr/bin/time ] || need+=(time)
-command -v jq >/dev/null || need+=(jq)
-command -v xmllint >/dev/null || need+=(libxml2-utils)
-if ((${#need[@]})); then
-    echo "Installing: ${need[*]}"
-    sudo_cmd=()
-    if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
-    "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${need[@]}"
-fi
+"$root/scripts/install-deps.sh" hyperfine time jq
 
 if [ ! -f "$build_dir/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release

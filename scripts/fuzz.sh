@@ -13,7 +13,6 @@ harnesses=("$@")
 if ((${#harnesses[@]} == 0)); then harnesses=(intake dbase ini delivery); fi
 build_dir="${QUELVANE_FUZZ_BUILD_DIR:-$root/build-fuzz}"
 
-"$root/scripts/install-deps.sh"
 "$root/scripts/install-clang.sh"
 
 sanitizers="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"

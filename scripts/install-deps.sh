@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building and testing need, only those still missing.
+# Installs the Debian 12 packages that building and testing need, and any further packages named
+# as arguments (the sanitizer, fuzzing and benchmark scripts name theirs), only those still missing.
 set -euo pipefail
 
 packages=(
@@ -8,6 +9,7 @@ packages=(
     libgtest-dev googletest
     qt6-base-dev libx11-dev
     xvfb xauth xdotool x11-utils
+    "$@"
 )
 
 missing=()

@@ -5,7 +5,6 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build_dir="${QUELVANE_ASAN_BUILD_DIR:-$root/build-asan}"
-"$root/scripts/install-deps.sh"
 "$root/scripts/install-clang.sh"
 
 # Test discovery runs the test programs while building, so the options hold from here on.
