@@ -8,12 +8,6 @@ std::string jsonString(std::string_view utf8)
 {
     std::string out;
     out.reserve(utf8.size() + 2);
-    appendJsonString(out, utf8);
-    return out;
-}
-
-void appendJsonString(std::string& out, std::string_view utf8)
-{
     out += '"';
     for (const char c : utf8) {
         const auto byte = static_cast<unsigned char>(c);
@@ -44,6 +38,7 @@ void appendJsonString(std::string& out, std::string_view utf8)
         }
     }
     out += '"';
+    return out;
 }
 
 } // namespace quelvane::text

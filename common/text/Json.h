@@ -7,7 +7,5 @@ namespace quelvane::text {
 
 // A JSON string literal of UTF-8 text: quotes, backslashes and control characters escaped.
 std::string jsonString(std::string_view utf8);
-// The same literal appended to `out`, for texts built of many of them.
-void appendJsonString(std::string& out, std::string_view utf8);
 
 } // namespace quelvane::text
